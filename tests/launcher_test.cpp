@@ -1,0 +1,258 @@
+// Drives the built launcher as a process, with argument 0 chosen freely, from
+// a scratch folder holding the scripts it should (and should not) find.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "process.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string not_executable = "Error: This script is not a windows executable\n";
+
+class Scratch : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::string pattern = (fs::current_path() / "scratch-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr) << strerror(errno);
+    dir = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  void write(const std::string &relative, const std::string &text) {
+    fs::path path = dir / relative;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+  }
+
+  // A script that says which one it is.
+  void script(const std::string &relative) { write(relative, "print('" + relative + "')\n"); }
+
+  Outcome launch(std::vector<std::string> argv, Launch options = {}) {
+    options.program = LAUNCHER;
+    options.argv = std::move(argv);
+    options.cwd = dir.string();
+    return run(options);
+  }
+
+  fs::path dir;
+};
+
+// Argument 0 -> the script that runs. Every listed decoy is a script that
+// would run if the path were cut at the wrong place.
+struct PathCase {
+  const char *name;
+  std::string argv0; // "@" stands for the scratch folder's absolute path
+  std::string runs;
+  std::vector<std::string> decoys;
+};
+void PrintTo(const PathCase &c, std::ostream *os) { *os << c.name; }
+
+class ScriptPath : public Scratch, public ::testing::WithParamInterface<PathCase> {};
+
+TEST_P(ScriptPath, RunsTheScriptNamedByArgumentZero) {
+  const PathCase &c = GetParam();
+  script(c.runs);
+  for (const auto &decoy : c.decoys)
+    script(decoy);
+  std::string argv0 = c.argv0;
+  if (argv0[0] == '@')
+    argv0.replace(0, 1, dir.string());
+
+  Outcome o = launch({argv0});
+  EXPECT_EQ(o.out, c.runs + "\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.status, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Suffixes, ScriptPath,
+    ::testing::Values(PathCase{"absolute", "@/apps/report.exe", "apps/report.py", {"report.py"}},
+                      PathCase{"upper_case_keeps_stem", "apps/REPORT.EXE", "apps/REPORT.py", {"apps/report.py"}},
+                      PathCase{"relative_to_working_directory", "report.exe", "report.py", {}},
+                      PathCase{"suffix_in_directory_cuts_there", "tools.exe.d/report.exe", "tools.py",
+                               {"tools.exe.d/report.py"}},
+                      PathCase{"upper_directory_lower_file", "OLD.EXE/report.exe", "OLD.EXE/report.py", {"OLD.py"}},
+                      PathCase{"trailing_text_dropped", "apps/report.exe.old", "apps/report.py", {}},
+                      PathCase{"lower_wins_over_earlier_upper", "apps/REPORT.EXE.exe", "apps/REPORT.EXE.py",
+                               {"apps/REPORT.py"}},
+                      PathCase{"first_lower_wins", "a.exe/b.exe", "a.py", {"a.exe/b.py"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// How a user makes a launcher for report.py: a link or copy named report.exe.
+TEST_F(Scratch, RunsWhenCopiedOrLinkedUnderTheScriptsName) {
+  script("report.py");
+  fs::copy_file(LAUNCHER, dir / "copy.exe");
+  fs::create_symlink(LAUNCHER, dir / "symlink.exe");
+  fs::create_hard_link(dir / "copy.exe", dir / "hardlink.exe");
+  for (const char *name : {"copy", "symlink", "hardlink"}) {
+    script(std::string(name) + ".py");
+    Launch options;
+    options.program = (dir / (std::string(name) + ".exe")).string();
+    options.argv = {options.program};
+    Outcome o = run(options);
+    EXPECT_EQ(o.out, std::string(name) + ".py\n") << name;
+    EXPECT_EQ(o.status, 0) << name;
+  }
+}
+
+struct RefusedCase {
+  const char *name;
+  std::vector<std::string> argv;
+};
+void PrintTo(const RefusedCase &c, std::ostream *os) { *os << c.name; }
+
+class NotAnExecutable : public Scratch, public ::testing::WithParamInterface<std::tuple<RefusedCase, Streams>> {};
+
+TEST_P(NotAnExecutable, SaysSoAndRunsNothing) {
+  const auto &[c, streams] = GetParam();
+  for (const char *decoy : {"report.py", "apps/report.py", "report.Exe.py"})
+    script(decoy);
+
+  Launch options;
+  options.streams = streams;
+  Outcome o = launch(c.argv, options);
+  EXPECT_EQ(o.out, not_executable);
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.status, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refused, NotAnExecutable,
+    ::testing::Combine(::testing::Values(RefusedCase{"no_suffix", {"report"}},
+                                         RefusedCase{"mixed_case", {"apps/report.Exe"}},
+                                         RefusedCase{"other_mixed_case", {"report.eXe"}},
+                                         RefusedCase{"script_suffix", {"report.py"}},
+                                         RefusedCase{"short_suffix", {"report.ex"}},
+                                         RefusedCase{"empty_path", {""}},
+                                         RefusedCase{"suffix_only_in_later_argument", {"report", "report.exe"}},
+                                         RefusedCase{"no_argument_vector", {}}),
+                       ::testing::Values(Streams::apart, Streams::shared)),
+    [](const auto &info) {
+      return std::string(std::get<0>(info.param).name) +
+             (std::get<1>(info.param) == Streams::apart ? "_apart" : "_shared");
+    });
+
+struct UnopenableCase {
+  const char *name;
+  std::string argv0;
+  std::string script_path;
+  int error;
+};
+void PrintTo(const UnopenableCase &c, std::ostream *os) { *os << c.name; }
+
+class CannotOpen : public Scratch, public ::testing::WithParamInterface<UnopenableCase> {
+protected:
+  void SetUp() override {
+    Scratch::SetUp();
+    write("plain.txt", "not a folder");
+    fs::create_symlink("loop.py", dir / "loop.py");
+  }
+  std::string error_text() const { return std::string(strerror(GetParam().error)) + "\n"; }
+};
+
+TEST_P(CannotOpen, NamesThePathThenTheOpensError) {
+  const UnopenableCase &c = GetParam();
+  Outcome o = launch({c.argv0, "ignored"});
+  EXPECT_EQ(o.out, "Cannot open " + c.script_path);
+  EXPECT_EQ(o.err, error_text());
+  EXPECT_EQ(o.status, 1);
+}
+
+TEST_P(CannotOpen, ReadsAsOneLinePathFirstOnASharedPipe) {
+  const UnopenableCase &c = GetParam();
+  Launch options;
+  options.streams = Streams::shared;
+  Outcome o = launch({c.argv0}, options);
+  EXPECT_EQ(o.out, "Cannot open " + c.script_path + error_text());
+  EXPECT_EQ(o.status, 1);
+}
+
+// A failed write of the path must not put its own error in place of the open's.
+TEST_P(CannotOpen, ReportsTheOpensErrorWhenStandardOutputFails) {
+  for (StdoutTarget target : {StdoutTarget::dev_full, StdoutTarget::closed}) {
+    Launch options;
+    options.stdout_target = target;
+    Outcome o = launch({GetParam().argv0}, options);
+    EXPECT_EQ(o.err, error_text()) << "stdout target " << static_cast<int>(target);
+    EXPECT_EQ(o.status, 1);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, CannotOpen,
+    ::testing::Values(UnopenableCase{"missing", "missing.exe", "missing.py", ENOENT},
+                      UnopenableCase{"missing_folder", "nowhere/report.exe", "nowhere/report.py", ENOENT},
+                      UnopenableCase{"through_a_file", "plain.txt/report.exe", "plain.txt/report.py", ENOTDIR},
+                      UnopenableCase{"symlink_loop", "loop.EXE", "loop.py", ELOOP},
+                      UnopenableCase{"name_too_long", std::string(300, 'n') + ".exe", std::string(300, 'n') + ".py",
+                                     ENAMETOOLONG}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// What a script sees and how its end becomes the exit status.
+struct RunCase {
+  const char *name;
+  std::string script; // written to apps/report.py, started as apps/report.exe
+  int status;
+  std::string out;       // exactly
+  std::string err_has;   // a fragment of standard error; empty: nothing at all
+  std::vector<std::string> extra_args = {};
+void PrintTo(const RunCase &c, std::ostream *os) { *os << c.name; }
+  std::vector<std::string> env = {};
+  StdoutTarget stdout_target = StdoutTarget::pipe;
+};
+
+class Run : public Scratch, public ::testing::WithParamInterface<RunCase> {};
+
+TEST_P(Run, EndsWithTheInterpretersStatus) {
+  const RunCase &c = GetParam();
+  write("apps/report.py", c.script);
+  write("apps/helper.py", "print('helper imported')\n");
+  std::vector<std::string> argv = {"apps/report.exe"};
+  argv.insert(argv.end(), c.extra_args.begin(), c.extra_args.end());
+  Launch options;
+  options.env = c.env;
+  options.stdout_target = c.stdout_target;
+
+  Outcome o = launch(argv, options);
+  EXPECT_EQ(o.out, c.out);
+  if (c.err_has.empty())
+    EXPECT_EQ(o.err, "");
+  else
+    EXPECT_NE(o.err.find(c.err_has), std::string::npos) << o.err;
+  EXPECT_EQ(o.status, c.status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, Run,
+    ::testing::Values(
+        RunCase{"empty_script", "", 0, "", ""},
+        RunCase{"runs_to_its_end", "print('done')\n", 0, "done\n", ""},
+        RunCase{"unhandled_exception", "print('before')\nraise ValueError('boom')\n", 1, "before\n",
+                "File \"apps/report.py\", line 2, in <module>\n    raise ValueError('boom')\nValueError: boom\n"},
+        RunCase{"syntax_error", "print('never')\ndef (:\n", 1, "", "SyntaxError"},
+        RunCase{"sys_exit_status", "import sys\nsys.exit(7)\n", 7, "", ""},
+        RunCase{"system_exit_status", "raise SystemExit(3)\n", 3, "", ""},
+        RunCase{"sys_exit_message", "import sys\nsys.exit('bye')\n", 1, "", "bye\n"},
+        RunCase{"os_exit", "import os\nprint('flushed', flush=True)\nos._exit(5)\n", 5, "flushed\n", ""},
+        RunCase{"main_module_and_file", "print(__name__, __file__)\n", 0, "__main__ apps/report.py\n", ""},
+        RunCase{"arguments_not_passed", "import sys\nprint(sys.argv)\n", 0, "['']\n", "", {"--flag", "value"}},
+        RunCase{"no_site",
+                "import sys, builtins\n"
+                "print('site' in sys.modules, sys.flags.no_site, hasattr(builtins, 'exit'),\n"
+                "      [p for p in sys.path if 'packages' in p])\n",
+                0, "False 1 False []\n", ""},
+        RunCase{"script_folder_not_on_path", "import helper\n", 1, "", "ModuleNotFoundError: No module named 'helper'"},
+        RunCase{"utf8_in_c_locale", "print('\\u00e9t\\u00e9')\n", 0, "\xc3\xa9t\xc3\xa9\n", "", {}, {"LC_ALL=C"}},
+        RunCase{"output_lost_on_full_disk", "print('lost')\n", 120, "", "No space left on device", {}, {},
+                StdoutTarget::dev_full}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace

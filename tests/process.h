@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Starts a program as its own process with an argument vector chosen freely,
+// argument 0 included, and collects what it wrote and how it ended.
+
+enum class Streams {
+  apart,  // standard output and standard error on pipes of their own
+  shared, // both on one pipe, as on a console: everything lands in `out`
+};
+
+enum class StdoutTarget { pipe, dev_full, closed };
+
+struct Launch {
+  std::string program;           // file to execute
+  std::vector<std::string> argv; // may be empty: no argument 0 at all
+  std::string cwd;
+  std::vector<std::string> env; // added to a clean base environment
+  Streams streams = Streams::apart;
+  StdoutTarget stdout_target = StdoutTarget::pipe;
+};
+
+struct Outcome {
+  int status = -1; // exit status, or 128 + signal number
+  std::string out;
+  std::string err;
+};
+
+Outcome run(const Launch &launch);
