@@ -74,16 +74,15 @@ TEST_P(ScriptPath, RunsTheScriptNamedByArgumentZero) {
 
 INSTANTIATE_TEST_SUITE_P(
     Suffixes, ScriptPath,
-    ::testing::Values(PathCase{"absolute", "@/apps/report.exe", "apps/report.py", {"report.py"}},
-                      PathCase{"upper_case_keeps_stem", "apps/REPORT.EXE", "apps/REPORT.py", {"apps/report.py"}},
-                      PathCase{"relative_to_working_directory", "report.exe", "report.py", {}},
-                      PathCase{"suffix_in_directory_cuts_there", "tools.exe.d/report.exe", "tools.py",
-                               {"tools.exe.d/report.py"}},
-                      PathCase{"upper_directory_lower_file", "OLD.EXE/report.exe", "OLD.EXE/report.py", {"OLD.py"}},
-                      PathCase{"trailing_text_dropped", "apps/report.exe.old", "apps/report.py", {}},
-                      PathCase{"lower_wins_over_earlier_upper", "apps/REPORT.EXE.exe", "apps/REPORT.EXE.py",
-                               {"apps/REPORT.py"}},
-                      PathCase{"first_lower_wins", "a.exe/b.exe", "a.py", {"a.exe/b.py"}}),
+    ::testing::Values(
+        PathCase{"absolute", "@/apps/report.exe", "apps/report.py", {"report.py"}},
+        PathCase{"upper_case_keeps_stem", "apps/REPORT.EXE", "apps/REPORT.py", {"apps/report.py"}},
+        PathCase{"relative_to_working_directory", "report.exe", "report.py", {}},
+        PathCase{"suffix_in_directory_cuts_there", "tools.exe.d/report.exe", "tools.py", {"tools.exe.d/report.py"}},
+        PathCase{"upper_directory_lower_file", "OLD.EXE/report.exe", "OLD.EXE/report.py", {"OLD.py"}},
+        PathCase{"trailing_text_dropped", "apps/report.exe.old", "apps/report.py", {}},
+        PathCase{"lower_wins_over_earlier_upper", "apps/REPORT.EXE.exe", "apps/REPORT.EXE.py", {"apps/REPORT.py"}},
+        PathCase{"first_lower_wins", "a.exe/b.exe", "a.py", {"a.exe/b.py"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // How a user makes a launcher for report.py: a link or copy named report.exe.
@@ -130,8 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                                          RefusedCase{"mixed_case", {"apps/report.Exe"}},
                                          RefusedCase{"other_mixed_case", {"report.eXe"}},
                                          RefusedCase{"script_suffix", {"report.py"}},
-                                         RefusedCase{"short_suffix", {"report.ex"}},
-                                         RefusedCase{"empty_path", {""}},
+                                         RefusedCase{"short_suffix", {"report.ex"}}, RefusedCase{"empty_path", {""}},
                                          RefusedCase{"suffix_only_in_later_argument", {"report", "report.exe"}},
                                          RefusedCase{"no_argument_vector", {}}),
                        ::testing::Values(Streams::apart, Streams::shared)),
@@ -201,10 +199,10 @@ struct RunCase {
   const char *name;
   std::string script; // written to apps/report.py, started as apps/report.exe
   int status;
-  std::string out;       // exactly
-  std::string err_has;   // a fragment of standard error; empty: nothing at all
+  std::string out;     // exactly
+  std::string err_has; // a fragment of standard error; empty: nothing at all
   std::vector<std::string> extra_args = {};
-void PrintTo(const RunCase &c, std::ostream *os) { *os << c.name; }
+  void PrintTo(const RunCase &c, std::ostream *os) { *os << c.name; }
   std::vector<std::string> env = {};
   StdoutTarget stdout_target = StdoutTarget::pipe;
 };
@@ -233,8 +231,7 @@ TEST_P(Run, EndsWithTheInterpretersStatus) {
 INSTANTIATE_TEST_SUITE_P(
     Scripts, Run,
     ::testing::Values(
-        RunCase{"empty_script", "", 0, "", ""},
-        RunCase{"runs_to_its_end", "print('done')\n", 0, "done\n", ""},
+        RunCase{"empty_script", "", 0, "", ""}, RunCase{"runs_to_its_end", "print('done')\n", 0, "done\n", ""},
         RunCase{"unhandled_exception", "print('before')\nraise ValueError('boom')\n", 1, "before\n",
                 "File \"apps/report.py\", line 2, in <module>\n    raise ValueError('boom')\nValueError: boom\n"},
         RunCase{"syntax_error", "print('never')\ndef (:\n", 1, "", "SyntaxError"},
@@ -251,7 +248,13 @@ INSTANTIATE_TEST_SUITE_P(
                 0, "False 1 False []\n", ""},
         RunCase{"script_folder_not_on_path", "import helper\n", 1, "", "ModuleNotFoundError: No module named 'helper'"},
         RunCase{"utf8_in_c_locale", "print('\\u00e9t\\u00e9')\n", 0, "\xc3\xa9t\xc3\xa9\n", "", {}, {"LC_ALL=C"}},
-        RunCase{"output_lost_on_full_disk", "print('lost')\n", 120, "", "No space left on device", {}, {},
+        RunCase{"output_lost_on_full_disk",
+                "print('lost')\n",
+                120,
+                "",
+                "No space left on device",
+                {},
+                {},
                 StdoutTarget::dev_full}),
     [](const auto &info) { return std::string(info.param.name); });
 
