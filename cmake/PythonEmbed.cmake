@@ -3,7 +3,9 @@
 #
 # Defines `python_embed`, an interface target carrying the headers and the
 # link of the embedding library, statically from the archive the interpreter
-# was built with where it is installed, else from the shared library.
+# was built with where it is installed, else from the shared library, and
+# PYTHON_EMBED_LIBPL, the folder of the archive and of the interpreter's own
+# main object.
 
 set(Python3_EXECUTABLE /usr/bin/python3
     CACHE FILEPATH "Interpreter whose embedding library the launcher hosts")
@@ -20,11 +22,11 @@ execute_process(
   COMMAND "${Python3_EXECUTABLE}" -S -c
           "import sysconfig as s; print(';'.join(s.get_config_var(v) or '' for v in ('LIBPL', 'LIBRARY', 'LINKFORSHARED', 'LIBS', 'SYSLIBS', 'MODLIBS')))"
   OUTPUT_VARIABLE _python_link OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-list(GET _python_link 0 _python_libpl)
+list(GET _python_link 0 PYTHON_EMBED_LIBPL)
 list(GET _python_link 1 _python_library)
 list(GET _python_link 2 _python_linkforshared)
 list(SUBLIST _python_link 3 -1 _python_syslibs)
-set(_python_archive "${_python_libpl}/${_python_library}")
+set(_python_archive "${PYTHON_EMBED_LIBPL}/${_python_library}")
 
 if(EXISTS "${_python_archive}")
   set(_python_default_link static)
