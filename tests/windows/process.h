@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+// Starts a Windows program with a command line chosen freely, argument 0
+// included, and collects what it wrote and how it ended.
+
+struct Outcome {
+  unsigned long status = 0;
+  std::string out; // with a shared pipe: everything
+  std::string err;
+};
+
+enum class Streams { apart, shared };
+
+// The status of a run that was ended for taking too long.
+constexpr unsigned long timed_out = 0xDEADu;
+
+Outcome run(const std::string &application, std::string command_line, const std::string &cwd,
+            Streams streams = Streams::apart);
