@@ -202,10 +202,10 @@ struct RunCase {
   std::string out;     // exactly
   std::string err_has; // a fragment of standard error; empty: nothing at all
   std::vector<std::string> extra_args = {};
-  void PrintTo(const RunCase &c, std::ostream *os) { *os << c.name; }
   std::vector<std::string> env = {};
   StdoutTarget stdout_target = StdoutTarget::pipe;
 };
+void PrintTo(const RunCase &c, std::ostream *os) { *os << c.name; }
 
 class Run : public Scratch, public ::testing::WithParamInterface<RunCase> {};
 
@@ -248,6 +248,8 @@ INSTANTIATE_TEST_SUITE_P(
                 0, "False 1 False []\n", ""},
         RunCase{"script_folder_not_on_path", "import helper\n", 1, "", "ModuleNotFoundError: No module named 'helper'"},
         RunCase{"utf8_in_c_locale", "print('\\u00e9t\\u00e9')\n", 0, "\xc3\xa9t\xc3\xa9\n", "", {}, {"LC_ALL=C"}},
+        RunCase{
+            "initialisation_fails", "print('never')\n", 1, "", "Fatal Python error", {}, {"PYTHONHOME=/nonexistent"}},
         RunCase{"output_lost_on_full_disk",
                 "print('lost')\n",
                 120,
