@@ -75,13 +75,20 @@ def check(cmds):
         sys.exit(f"outputs differ: {outputs}")
 
 
-def wall_ms(cmds, runs, work):
+def wall_ms(cmds, runs, work, rounds=5):
+    """Median wall time of each command. Rounds alternate the commands so that
+    a drift in the machine's load does not fall on one of them alone."""
     export = work / "hyperfine.json"
-    subprocess.run(CLEAN_ENV + ["hyperfine", "--shell=none", "--warmup", "10", "--runs", str(runs), "--style", "none",
-                                "--export-json", str(export)] + [" ".join(argv) for argv in cmds.values()],
-                   check=True, stdout=subprocess.DEVNULL)
-    results = json.loads(export.read_text())["results"]
-    return {name: r["median"] * 1000 for name, r in zip(cmds, results)}
+    times = {name: [] for name in cmds}
+    for round_ in range(rounds):
+        names = list(cmds)[round_ % len(cmds):] + list(cmds)[:round_ % len(cmds)]
+        subprocess.run(CLEAN_ENV + ["hyperfine", "--shell=none", "--warmup", "3", "--runs",
+                                    str(max(2, runs // rounds)), "--style", "none", "--export-json", str(export)] +
+                       [" ".join(cmds[name]) for name in names], check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        for name, result in zip(names, json.loads(export.read_text())["results"]):
+            times[name] += result["times"]
+    return {name: statistics.median(samples) * 1000 for name, samples in times.items()}
 
 
 def instructions(argv):
@@ -115,7 +122,7 @@ def table(workload, wall, instr, peak):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--check", action="store_true", help="run each command once, compare outputs, time nothing")
-    parser.add_argument("--runs", type=int, default=100, help="hyperfine runs for the small workloads")
+    parser.add_argument("--runs", type=int, default=200, help="hyperfine runs for the small workloads")
     args = parser.parse_args()
 
     launchers = {"launcher": build("default", "launcher/launcher")}
@@ -135,7 +142,7 @@ def main():
             if args.check:
                 print(f"{workload}: {len(cmds)} commands ran alike")
                 continue
-            runs = args.runs if len(text) < 10_000 else max(10, args.runs // 5)
+            runs = args.runs if len(text) < 10_000 else max(10, args.runs // 10)
             wall = wall_ms(cmds, runs, work)
             instr = {name: instructions(argv) for name, argv in cmds.items()}
             peak = {name: peak_kib(argv) for name, argv in cmds.items()}
