@@ -7,3 +7,13 @@
 // interpreter's own command line would give for the same run. The stream is
 // read, not closed.
 int run_interpreter(FILE *script, const char *path);
+
+// That status, from what running the script and then finalising returned.
+// SystemExit never gets here: the interpreter ends the process itself with the
+// script's own status. A failed finalisation means output still buffered in
+// sys.stdout was lost, which the command line reports as 120.
+inline int interpreter_exit_status(int run_result, int finalize_result) {
+  if (finalize_result < 0)
+    return 120;
+  return run_result == 0 ? 0 : 1;
+}

@@ -15,13 +15,7 @@ int run_interpreter(FILE *script, const char *path) {
   Py_NoSiteFlag = 1;
   Py_Initialize();
 
-  // SystemExit never comes back here: the interpreter ends the process with
-  // the script's own status.
-  int exit_status = PyRun_SimpleFile(script, path) == 0 ? 0 : 1;
-
-  // Output still buffered in sys.stdout is lost when finalisation cannot
-  // flush it; report that as the interpreter's command line does.
-  if (Py_FinalizeEx() < 0)
-    return 120;
-  return exit_status;
+  // Its own statement: the run must end before finalisation starts.
+  int run_result = PyRun_SimpleFile(script, path);
+  return interpreter_exit_status(run_result, Py_FinalizeEx());
 }

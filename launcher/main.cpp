@@ -8,11 +8,12 @@
 #include "interpreter_run.h"
 
 int main(int argc, char **argv) {
-  // Linux lets a process start with no argument 0 at all; there is then no
-  // invocation path to read.
-  char *path = argc > 0 ? argv[0] : nullptr;
-  char *suffix = path ? strstr(path, ".exe") : nullptr;
-  if (!suffix && path)
+  // Linux lets a process start with no argument 0 at all: that is read as
+  // the empty path, which carries no suffix.
+  char no_path[] = "";
+  char *path = argc > 0 ? argv[0] : no_path;
+  char *suffix = strstr(path, ".exe");
+  if (!suffix)
     suffix = strstr(path, ".EXE");
   if (!suffix) {
     puts("Error: This script is not a windows executable");
