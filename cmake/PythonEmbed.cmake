@@ -2,10 +2,11 @@
 # interpreter rather than whichever `python3` comes first on PATH.
 #
 # Defines `python_embed`, an interface target carrying the headers and the
-# link of the embedding library, statically from the archive the interpreter
-# was built with where it is installed, else from the shared library, and
-# PYTHON_EMBED_LIBPL, the folder of the archive and of the interpreter's own
-# main object.
+# link of the embedding library: by default the shared library, which the
+# loader binds at start, so that the system's updates of the interpreter reach
+# every launcher at once; or, when chosen, the static archive the interpreter
+# was built with. Also sets PYTHON_EMBED_LIBPL, the folder of the archive and
+# of the interpreter's own main object.
 
 set(Python3_EXECUTABLE /usr/bin/python3
     CACHE FILEPATH "Interpreter whose embedding library the launcher hosts")
@@ -26,37 +27,61 @@ list(GET _python_link 0 PYTHON_EMBED_LIBPL)
 list(GET _python_link 1 _python_library)
 list(GET _python_link 2 _python_linkforshared)
 list(SUBLIST _python_link 3 -1 _python_syslibs)
-set(_python_archive "${PYTHON_EMBED_LIBPL}/${_python_library}")
 
-if(EXISTS "${_python_archive}")
-  set(_python_default_link static)
-else()
-  set(_python_default_link shared)
-endif()
-set(LAUNCHER_PYTHON_LINK "${_python_default_link}"
-    CACHE STRING "How the launcher links the embedding library: static or shared")
-set_property(CACHE LAUNCHER_PYTHON_LINK PROPERTY STRINGS static shared)
+set(LAUNCHER_PYTHON_LINK shared CACHE STRING "How the launcher links the embedding library: shared or static")
+set_property(CACHE LAUNCHER_PYTHON_LINK PROPERTY STRINGS shared static)
+set(LAUNCHER_PYTHON_ARCHIVE "${PYTHON_EMBED_LIBPL}/${_python_library}"
+    CACHE FILEPATH "The static embedding library linked when LAUNCHER_PYTHON_LINK is static")
 
 add_library(python_embed INTERFACE)
 target_include_directories(python_embed INTERFACE ${Python3_INCLUDE_DIRS})
 
-if(LAUNCHER_PYTHON_LINK STREQUAL "static")
-  if(NOT EXISTS "${_python_archive}")
-    message(FATAL_ERROR "LAUNCHER_PYTHON_LINK=static, but ${_python_archive} is missing")
+if(LAUNCHER_PYTHON_LINK STREQUAL "shared")
+  target_link_libraries(python_embed INTERFACE Python3::Python)
+  # Only what the program itself calls becomes a NEEDED entry: the library
+  # brings its own dependencies.
+  target_link_options(python_embed INTERFACE LINKER:--as-needed)
+  set(_python_linked "${Python3_LIBRARIES}, shared: bound by the loader at start, so the system's updates of \
+the interpreter reach the launcher without a rebuild")
+elseif(LAUNCHER_PYTHON_LINK STREQUAL "static")
+  if(NOT EXISTS "${LAUNCHER_PYTHON_ARCHIVE}")
+    message(FATAL_ERROR "LAUNCHER_PYTHON_LINK=static, but ${LAUNCHER_PYTHON_ARCHIVE} is missing")
   endif()
+  # The package that installed the archive, and its version: what this build
+  # carries until it is rebuilt.
+  execute_process(COMMAND dpkg-query -S "${LAUNCHER_PYTHON_ARCHIVE}" OUTPUT_VARIABLE _python_package
+                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE _not_packaged)
+  if(_not_packaged EQUAL 0)
+    string(REGEX REPLACE ":.*" "" _python_package "${_python_package}")
+    execute_process(COMMAND dpkg-query -W "-f=\${Package} \${Version}" "${_python_package}"
+                    OUTPUT_VARIABLE _python_package OUTPUT_STRIP_TRAILING_WHITESPACE)
+  else()
+    set(_python_package "no Debian package")
+  endif()
+
+  # A copy in the build tree, refreshed by content at every build: the
+  # launcher links the copy, so it is linked again exactly when the archive's
+  # content changed. The archive's own time stamp cannot tell: dpkg gives an
+  # updated file the package's time, older than the last link.
+  set(_python_archive_copy "${CMAKE_BINARY_DIR}/python-archive/${_python_library}")
+  add_custom_target(python_archive_refresh
+    COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${LAUNCHER_PYTHON_ARCHIVE}" "${_python_archive_copy}"
+    BYPRODUCTS "${_python_archive_copy}"
+    COMMENT "Checking ${LAUNCHER_PYTHON_ARCHIVE} for a changed interpreter")
+
   string(REPLACE ";" " " _python_syslibs "${_python_syslibs}")
   separate_arguments(_python_syslibs UNIX_COMMAND "${_python_syslibs}")
   list(REMOVE_DUPLICATES _python_syslibs)
   # The archive is not position-independent, and extension modules loaded
   # from lib-dynload resolve the interpreter's symbols in the executable.
-  target_link_libraries(python_embed INTERFACE "${_python_archive}" ${_python_syslibs})
+  target_link_libraries(python_embed INTERFACE "${_python_archive_copy}" ${_python_syslibs})
   target_link_options(python_embed INTERFACE -no-pie "SHELL:${_python_linkforshared}")
-  set(_python_linked "${_python_archive} (static; ${_python_linkforshared} ${_python_syslibs})")
-elseif(LAUNCHER_PYTHON_LINK STREQUAL "shared")
-  target_link_libraries(python_embed INTERFACE Python3::Python)
-  set(_python_linked "${Python3_LIBRARIES} (shared)")
+  add_dependencies(python_embed python_archive_refresh)
+  set(_python_linked "${LAUNCHER_PYTHON_ARCHIVE} (${_python_package}), static: relinked when the archive changes, \
+and to be rebuilt after every update of the interpreter")
 else()
-  message(FATAL_ERROR "LAUNCHER_PYTHON_LINK must be static or shared, not '${LAUNCHER_PYTHON_LINK}'")
+  message(FATAL_ERROR "LAUNCHER_PYTHON_LINK must be shared or static, not '${LAUNCHER_PYTHON_LINK}'")
 endif()
 
-message(STATUS "Embedding Python ${Python3_VERSION} of ${Python3_EXECUTABLE}: headers ${Python3_INCLUDE_DIRS}, library ${_python_linked}")
+message(STATUS "Embedding Python ${Python3_VERSION} of ${Python3_EXECUTABLE}: headers ${Python3_INCLUDE_DIRS}")
+message(STATUS "Embedding library: ${_python_linked}")

@@ -1,6 +1,54 @@
-# `python_embed` for Windows: the interpreter DLL bound at load time through an
-# import library made from a .def file of the four facilities the launcher uses.
-set(LAUNCHER_PYTHON_DLL python311.dll CACHE STRING "File name of the interpreter DLL the launcher binds to")
+# The interpreter DLLs of python.org that the Windows launchers bind at load
+# time, one launcher per DLL, each through an import library made from a .def
+# file of exactly what its release's initialisation, run and exit status use.
+
+set(LAUNCHER_PYTHON_DLLS
+    "python311.dll;python312.dll;python313.dll;python313t.dll;python314.dll;python314t.dll;python315.dll;python315t.dll"
+    CACHE STRING "Interpreter DLLs to build a launcher for: every python.org release supported upstream")
+set(LAUNCHER_PYTHON_DLL "" CACHE STRING "One interpreter DLL to build a launcher for, in place of the list")
+if(LAUNCHER_PYTHON_DLL)
+  set(PYTHON_DLLS "${LAUNCHER_PYTHON_DLL}")
+else()
+  set(PYTHON_DLLS "${LAUNCHER_PYTHON_DLLS}")
+endif()
+
+# python_dll_release(<dll> <prefix>) reads the release from the DLL's name
+# (python314t.dll: 3.14, free-threaded) and sets, in the caller's scope:
+#   <prefix>_STEM     python314t, which names the launcher and its targets
+#   <prefix>_HEX      PY_VERSION_HEX of the release
+#   <prefix>_INIT     flag (Py_NoSiteFlag, Py_Initialize; up to 3.13) or
+#                     config (PEP 741; 3.14 on)
+#   <prefix>_IMPORTS  what the launcher imports from the DLL (DATA marks data)
+# This is the one place that turns a release into what the launcher uses.
+function(python_dll_release dll prefix)
+  if(NOT dll MATCHES "^(python3([0-9]+)t?)\\.dll$")
+    message(FATAL_ERROR "${dll}: not the name of a python.org interpreter DLL (python3XX.dll or python3XXt.dll)")
+  endif()
+  set(stem "${CMAKE_MATCH_1}")
+  set(minor "${CMAKE_MATCH_2}")
+  if(minor LESS 6)
+    message(FATAL_ERROR "${dll}: the launcher needs Py_FinalizeEx, new in 3.6")
+  endif()
+  math(EXPR hex "0x03000000 + (${minor} << 16)" OUTPUT_FORMAT HEXADECIMAL)
+
+  set(imports PyRun_SimpleFile Py_FinalizeEx PySys_GetObject "PyExc_KeyboardInterrupt DATA")
+  if(minor GREATER_EQUAL 12) # sys.last_exc
+    list(APPEND imports PyObject_Type Py_DecRef)
+  endif()
+  if(minor GREATER_EQUAL 14)
+    set(init config)
+    list(APPEND imports PyInitConfig_Create PyInitConfig_SetInt Py_InitializeFromInitConfig PyInitConfig_GetError
+         PyInitConfig_GetExitCode PyInitConfig_Free)
+  else()
+    set(init flag)
+    list(APPEND imports "Py_NoSiteFlag DATA" Py_Initialize)
+  endif()
+
+  set(${prefix}_STEM "${stem}" PARENT_SCOPE)
+  set(${prefix}_HEX "${hex}" PARENT_SCOPE)
+  set(${prefix}_INIT "${init}" PARENT_SCOPE)
+  set(${prefix}_IMPORTS "${imports}" PARENT_SCOPE)
+endfunction()
 
 find_program(DLLTOOL NAMES ${MINGW_TRIPLET}-dlltool REQUIRED)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -8,18 +56,25 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
 else()
   set(_machine i386:x86-64)
 endif()
-configure_file("${CMAKE_CURRENT_LIST_DIR}/python.def.in" "${CMAKE_BINARY_DIR}/python.def" @ONLY)
-set(PYTHON_IMPORT_LIBRARY "${CMAKE_BINARY_DIR}/lib${LAUNCHER_PYTHON_DLL}.a")
-add_custom_command(
-  OUTPUT "${PYTHON_IMPORT_LIBRARY}"
-  COMMAND "${DLLTOOL}" -m ${_machine} -d "${CMAKE_BINARY_DIR}/python.def" -D "${LAUNCHER_PYTHON_DLL}"
-          -l "${PYTHON_IMPORT_LIBRARY}"
-  DEPENDS "${CMAKE_BINARY_DIR}/python.def"
-  COMMENT "Import library for ${LAUNCHER_PYTHON_DLL}")
-add_custom_target(python_import_library DEPENDS "${PYTHON_IMPORT_LIBRARY}")
 
-add_library(python_embed INTERFACE)
-target_link_libraries(python_embed INTERFACE "${PYTHON_IMPORT_LIBRARY}")
-add_dependencies(python_embed python_import_library)
+# python_embed_<stem>: the import library of one DLL, with the release's
+# PY_VERSION_HEX for the code that declares the DLL's functions itself.
+foreach(dll IN LISTS PYTHON_DLLS)
+  python_dll_release(${dll} release)
+  list(JOIN release_IMPORTS "\n  " exports)
+  set(def "${CMAKE_BINARY_DIR}/${release_STEM}.def")
+  file(CONFIGURE OUTPUT "${def}" CONTENT "LIBRARY ${dll}\nEXPORTS\n  ${exports}\n")
+  set(import_library "${CMAKE_BINARY_DIR}/lib${release_STEM}.dll.a")
+  add_custom_command(
+    OUTPUT "${import_library}"
+    COMMAND "${DLLTOOL}" -m ${_machine} -d "${def}" -D "${dll}" -l "${import_library}"
+    DEPENDS "${def}"
+    COMMENT "Import library for ${dll}")
+  add_custom_target(${release_STEM}_import_library DEPENDS "${import_library}")
 
-message(STATUS "Embedding Python through ${LAUNCHER_PYTHON_DLL}, bound at load time (${PYTHON_IMPORT_LIBRARY})")
+  add_library(python_embed_${release_STEM} INTERFACE)
+  target_link_libraries(python_embed_${release_STEM} INTERFACE "${import_library}")
+  target_compile_definitions(python_embed_${release_STEM} INTERFACE PY_VERSION_HEX=${release_HEX})
+  add_dependencies(python_embed_${release_STEM} ${release_STEM}_import_library)
+  message(STATUS "Launcher for ${dll}: initialised through the ${release_INIT} API, DLL bound at load time")
+endforeach()

@@ -1,13 +1,53 @@
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
-
 #include "interpreter_run.h"
 
-int run_interpreter(FILE *script, const char *path) {
-  // The configuration API is the current way to keep `site` out; it also
+#ifdef _WIN32
+#include "python_dll.h"
+#else
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+#endif
+
+namespace {
+
+// Starts the interpreter without `site`; the program name, arguments, home and
+// search path stay the library's defaults, steered only by the PYTHON*
+// environment variables. False, with the status to end with, if it failed; the
+// interpreter's reason is then on standard error.
+bool initialise(int &failure_status) {
+#if PY_VERSION_HEX >= 0x030E0000
+  // The configuration API: no structure layout and no deprecated flag. It
+  // starts from the isolated defaults; the other settings make them those of
+  // an ordinary embedding, so that every release behaves alike.
+  PyInitConfig *config = PyInitConfig_Create();
+  if (!config) {
+    fputs("Fatal Python error: no memory for the initialisation\n", stderr);
+    failure_status = 1;
+    return false;
+  }
+  bool started =
+      PyInitConfig_SetInt(config, "site_import", 0) == 0 && PyInitConfig_SetInt(config, "isolated", 0) == 0 &&
+      PyInitConfig_SetInt(config, "use_environment", 1) == 0 &&
+      PyInitConfig_SetInt(config, "install_signal_handlers", 1) == 0 && Py_InitializeFromInitConfig(config) == 0;
+  if (!started && !PyInitConfig_GetExitCode(config, &failure_status)) {
+    const char *message;
+    PyInitConfig_GetError(config, &message);
+    fprintf(stderr, "Fatal Python error: %s\n", message);
+    failure_status = 1;
+  }
+  PyInitConfig_Free(config);
+  return started;
+#elif defined(_WIN32)
+  // Every DLL before 3.14 offers the flag; the configuration structure would
+  // need the layout of each release.
+  (void)failure_status;
+  Py_NoSiteFlag = 1;
+  Py_Initialize();
+  return true;
+#else
+  // The configuration structure, as the headers at hand describe it; it also
   // applies the C-locale coercion and UTF-8 mode of the `python3` command.
-  // Nothing else is set: program name, arguments, home and search path stay
-  // the library's defaults.
+  // Py_ExitStatusException reports a failure and ends the process itself.
+  (void)failure_status;
   PyConfig config;
   PyConfig_InitPythonConfig(&config);
   config.site_import = 0;
@@ -15,8 +55,37 @@ int run_interpreter(FILE *script, const char *path) {
   PyConfig_Clear(&config);
   if (PyStatus_Exception(status))
     Py_ExitStatusException(status);
+  return true;
+#endif
+}
 
-  // Its own statement: the run must end before finalisation starts.
+// Whether the script ended with KeyboardInterrupt itself, not a subclass, as
+// the interpreter's command line checks. PyRun_SimpleFile has left what ended
+// it in sys.last_exc (3.12 on) and sys.last_type (every release).
+bool ended_by_keyboard_interrupt() {
+#if PY_VERSION_HEX >= 0x030C0000
+  PyObject *exception = PySys_GetObject("last_exc");
+  if (!exception)
+    return false;
+  PyObject *type = PyObject_Type(exception);
+  bool interrupted = type == PyExc_KeyboardInterrupt;
+  Py_DecRef(type);
+  return interrupted;
+#else
+  return PySys_GetObject("last_type") == PyExc_KeyboardInterrupt;
+#endif
+}
+
+} // namespace
+
+int run_interpreter(FILE *script, const char *path) {
+  int failure_status = 1;
+  if (!initialise(failure_status))
+    return failure_status;
+
+  // Its own statements: the run must end, and what ended it be read, before
+  // finalisation starts.
   int run_result = PyRun_SimpleFile(script, path);
-  return interpreter_exit_status(run_result, Py_FinalizeEx());
+  bool interrupted = run_result != 0 && ended_by_keyboard_interrupt();
+  return interpreter_exit_status(run_result, interrupted, Py_FinalizeEx());
 }

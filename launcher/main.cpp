@@ -6,15 +6,16 @@
 #include <cstring>
 
 #include "interpreter_run.h"
+#include "platform.h"
 
-int main(int argc, char **argv) {
+int launcher_main(int argc, path_char **argv) {
   // Linux lets a process start with no argument 0 at all: that is read as
   // the empty path, which carries no suffix.
-  char no_path[] = "";
-  char *path = argc > 0 ? argv[0] : no_path;
-  char *suffix = strstr(path, ".exe");
+  path_char no_path[] = PATH_TEXT("");
+  path_char *path = argc > 0 ? argv[0] : no_path;
+  path_char *suffix = find_text(path, PATH_TEXT(".exe"));
   if (!suffix)
-    suffix = strstr(path, ".EXE");
+    suffix = find_text(path, PATH_TEXT(".EXE"));
   if (!suffix) {
     puts("Error: This script is not a windows executable");
     return 1;
@@ -22,18 +23,19 @@ int main(int argc, char **argv) {
 
   // Rewrite in place: ".exe" becomes ".py" and the NUL cuts off whatever
   // followed the suffix, a directory's remainder included.
-  memcpy(suffix, ".py", sizeof ".py");
+  memcpy(suffix, PATH_TEXT(".py"), sizeof PATH_TEXT(".py"));
 
-  FILE *script = fopen(path, "r");
-  if (!script) {
+  FILE *script = open_script(path);
+  const char *name = script ? interpreter_path(path) : nullptr;
+  if (!name) {
     // Keep the open's error number: the write below may set its own. Flush so
     // that on a shared pipe the path comes before the error text.
     int open_error = errno;
-    printf("Cannot open %s", path);
+    print_cannot_open(path);
     fflush(stdout);
     errno = open_error;
     perror(nullptr);
     return 1;
   }
-  return run_interpreter(script, path);
+  return run_interpreter(script, name);
 }

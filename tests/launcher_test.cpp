@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -152,6 +153,7 @@ protected:
     Scratch::SetUp();
     write("plain.txt", "not a folder");
     fs::create_symlink("loop.py", dir / "loop.py");
+    fs::create_directories(dir / "folder.py");
   }
   std::string error_text() const { return std::string(strerror(GetParam().error)) + "\n"; }
 };
@@ -190,6 +192,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UnopenableCase{"missing_folder", "nowhere/report.exe", "nowhere/report.py", ENOENT},
                       UnopenableCase{"through_a_file", "plain.txt/report.exe", "plain.txt/report.py", ENOTDIR},
                       UnopenableCase{"symlink_loop", "loop.EXE", "loop.py", ELOOP},
+                      // Opens, but reading it fails: the interpreter would run it as an empty script.
+                      UnopenableCase{"directory", "folder.exe", "folder.py", EISDIR},
                       UnopenableCase{"name_too_long", std::string(300, 'n') + ".exe", std::string(300, 'n') + ".py",
                                      ENAMETOOLONG}),
     [](const auto &info) { return std::string(info.param.name); });
@@ -258,6 +262,130 @@ INSTANTIATE_TEST_SUITE_P(
                 {},
                 {},
                 StdoutTarget::dev_full}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// How a run ends on Ctrl-C, the way the interpreter's own command line ends
+// it: by SIGINT only for KeyboardInterrupt itself, so that a calling shell or
+// make stops too. Each case is also run by `python3 -S`, which must agree.
+struct InterruptCase {
+  const char *name;
+  std::string script; // prints "ready" when it waits for Ctrl-C
+  bool press_ctrl_c;
+  int signal; // SIGINT, or 0 for an exit with `status`
+  int status;
+  std::string out;
+  std::string err_has; // a fragment of standard error; empty: nothing at all
+};
+void PrintTo(const InterruptCase &c, std::ostream *os) { *os << c.name; }
+
+class Interrupt : public Scratch, public ::testing::WithParamInterface<InterruptCase> {};
+
+TEST_P(Interrupt, EndsAsTheInterpretersCommandLineDoes) {
+  const InterruptCase &c = GetParam();
+  write("apps/report.py", c.script);
+  Launch options;
+  if (c.press_ctrl_c)
+    options.interrupt_when = "ready\n";
+
+  Outcome o = launch({"apps/report.exe"}, options);
+  EXPECT_EQ(o.signal, c.signal);
+  if (!c.signal) {
+    EXPECT_EQ(o.status, c.status);
+  }
+  EXPECT_EQ(o.out, c.out);
+  if (c.err_has.empty())
+    EXPECT_EQ(o.err, "");
+  else
+    EXPECT_NE(o.err.find(c.err_has), std::string::npos) << o.err;
+
+  options.program = PYTHON;
+  options.argv = {PYTHON, "-S", "apps/report.py"};
+  options.cwd = dir.string();
+  Outcome reference = run(options);
+  EXPECT_EQ(reference.signal, o.signal) << "python3 -S differs";
+  EXPECT_EQ(reference.status, o.status) << "python3 -S differs";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CtrlC, Interrupt,
+    ::testing::Values(
+        InterruptCase{"ctrl_c_while_waiting", "import time\nprint('ready', flush=True)\ntime.sleep(60)\n", true, SIGINT,
+                      0, "ready\n", "KeyboardInterrupt"},
+        InterruptCase{"raises_keyboard_interrupt", "print('before')\nraise KeyboardInterrupt\n", false, SIGINT, 0,
+                      "before\n", "KeyboardInterrupt"},
+        // The interpreter is finalised before the signal: exit handlers run, output is flushed.
+        InterruptCase{"ctrl_c_finalises_first",
+                      "import atexit, time\natexit.register(print, 'finalised')\nprint('ready', flush=True)\n"
+                      "time.sleep(60)\n",
+                      true, SIGINT, 0, "ready\nfinalised\n", "KeyboardInterrupt"},
+        InterruptCase{"subclass_is_an_ordinary_exception", "class Stop(KeyboardInterrupt):\n    pass\nraise Stop\n",
+                      false, 0, 1, "", "Stop"},
+        InterruptCase{"turned_into_another_exception",
+                      "try:\n    raise KeyboardInterrupt\nexcept KeyboardInterrupt:\n    raise ValueError('after')\n",
+                      false, 0, 1, "", "ValueError: after"},
+        InterruptCase{"caught_and_ended_normally",
+                      "import time\ntry:\n    print('ready', flush=True)\n    time.sleep(60)\n"
+                      "except KeyboardInterrupt:\n    print('caught')\n",
+                      true, 0, 0, "ready\ncaught\n", ""},
+        InterruptCase{"caught_then_sys_exit",
+                      "try:\n    raise KeyboardInterrupt\nexcept KeyboardInterrupt:\n"
+                      "    raise SystemExit(4)\n",
+                      false, 0, 4, "", ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// The script's own stream stays out of the script's way: it never takes the
+// place of a closed standard stream, and programs the script starts do not
+// inherit it.
+struct StreamCase {
+  const char *name;
+  std::string script;
+  std::string out;
+  std::string err;
+  bool close_stdin = false;
+  StdoutTarget stdout_target = StdoutTarget::pipe;
+  bool close_stderr = false;
+};
+void PrintTo(const StreamCase &c, std::ostream *os) { *os << c.name; }
+
+class ScriptStream : public Scratch, public ::testing::WithParamInterface<StreamCase> {};
+
+TEST_P(ScriptStream, SeesTheStandardStreamsAsPython3Does) {
+  const StreamCase &c = GetParam();
+  write("apps/report.py", c.script);
+  Launch options;
+  options.close_stdin = c.close_stdin;
+  options.stdout_target = c.stdout_target;
+  options.close_stderr = c.close_stderr;
+
+  Outcome o = launch({"apps/report.exe"}, options);
+  EXPECT_EQ(o.out, c.out);
+  EXPECT_EQ(o.err, c.err);
+  EXPECT_EQ(o.status, 0);
+
+  options.program = PYTHON;
+  options.argv = {PYTHON, "-S", "apps/report.py"};
+  options.cwd = dir.string();
+  Outcome reference = run(options);
+  EXPECT_EQ(reference.out, o.out) << "python3 -S differs";
+  EXPECT_EQ(reference.err, o.err) << "python3 -S differs";
+  EXPECT_EQ(reference.status, o.status) << "python3 -S differs";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, ScriptStream,
+    ::testing::Values(
+        StreamCase{"stdin_closed", "import sys\nprint(sys.stdin)\n", "None\n", "", true},
+        StreamCase{"stdout_closed", "import sys\nprint('lost')\nsys.stderr.write(repr(sys.stdout) + '\\n')\n", "",
+                   "None\n", false, StdoutTarget::closed},
+        StreamCase{"stderr_closed", "import sys\nprint(sys.stderr)\n", "None\n", "", false, StdoutTarget::pipe, true},
+        StreamCase{"all_open", "import sys\nprint(sys.stdin.read() == '', sys.stdout.fileno(), sys.stderr.fileno())\n",
+                   "True 1 2\n", ""},
+        // The listing of a child's open descriptors names the script if the
+        // child inherited it.
+        StreamCase{"child_does_not_inherit_the_script",
+                   "import os, sys\nsys.stdout.flush()\n"
+                   "os.system('ls -l /proc/self/fd/ | grep -c report.py')\n",
+                   "0\n", ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Extension modules resolve the interpreter's symbols in the program that

@@ -1,6 +1,7 @@
 #include "process.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -55,7 +56,10 @@ Outcome run(const Launch &launch) {
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  if (launch.close_stdin)
+    posix_spawn_file_actions_addclose(&actions, 0);
+  else
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   switch (launch.stdout_target) {
   case StdoutTarget::pipe:
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
@@ -67,15 +71,32 @@ Outcome run(const Launch &launch) {
     posix_spawn_file_actions_addclose(&actions, 1);
     break;
   }
-  posix_spawn_file_actions_adddup2(&actions, err_write, 2);
+  if (launch.close_stderr)
+    posix_spawn_file_actions_addclose(&actions, 2);
+  else
+    posix_spawn_file_actions_adddup2(&actions, err_write, 2);
   if (!launch.cwd.empty())
     posix_spawn_file_actions_addchdir_np(&actions, launch.cwd.c_str());
 
   std::vector<std::string> argv = launch.argv, env = environment(launch.env);
   std::vector<char *> argv_p = pointers(argv), env_p = pointers(env);
+  // Signals as a shell started from a terminal leaves them to its commands,
+  // whatever this process inherited: a test runner may ignore SIGINT.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none, defaults;
+  sigemptyset(&none);
+  sigemptyset(&defaults);
+  for (int signal : {SIGINT, SIGQUIT, SIGPIPE, SIGTERM})
+    sigaddset(&defaults, signal);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
   pid_t pid;
-  int spawned = posix_spawn(&pid, launch.program.c_str(), &actions, nullptr, argv_p.data(), env_p.data());
+  int spawned = posix_spawn(&pid, launch.program.c_str(), &actions, &attributes, argv_p.data(), env_p.data());
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   close(out[1]);
   if (err[1] >= 0)
     close(err[1]);
@@ -85,6 +106,7 @@ Outcome run(const Launch &launch) {
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string *sinks[2] = {&outcome.out, &outcome.err};
   int open_count = err[0] >= 0 ? 2 : 1;
+  bool interrupted = false;
   while (open_count > 0) {
     if (poll(fds, 2, -1) < 0) {
       if (errno == EINTR)
@@ -100,6 +122,11 @@ Outcome run(const Launch &launch) {
         continue;
       if (n > 0) {
         sinks[i]->append(buffer, static_cast<size_t>(n));
+        if (!interrupted && !launch.interrupt_when.empty() &&
+            outcome.out.find(launch.interrupt_when) != std::string::npos) {
+          kill(pid, SIGINT);
+          interrupted = true;
+        }
       } else {
         close(fds[i].fd);
         fds[i].fd = -1;
@@ -112,6 +139,7 @@ Outcome run(const Launch &launch) {
   while (waitpid(pid, &wstatus, 0) < 0)
     if (errno != EINTR)
       check(-1, "waitpid");
-  outcome.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  outcome.signal = WIFSIGNALED(wstatus) ? WTERMSIG(wstatus) : 0;
+  outcome.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + outcome.signal;
   return outcome;
 }

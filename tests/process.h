@@ -20,10 +20,16 @@ struct Launch {
   std::vector<std::string> env; // added to a clean base environment
   Streams streams = Streams::apart;
   StdoutTarget stdout_target = StdoutTarget::pipe;
+  bool close_stdin = false;  // else /dev/null
+  bool close_stderr = false; // else a pipe
+  // Once standard output holds this text, SIGINT is sent to the program, as
+  // a terminal does on Ctrl-C.
+  std::string interrupt_when;
 };
 
 struct Outcome {
   int status = -1; // exit status, or 128 + signal number
+  int signal = 0;  // the signal that ended the program, if one did
   std::string out;
   std::string err;
 };

@@ -1,9 +1,11 @@
-// Drives the Windows launcher as a process with a chosen command line, from a
-// scratch folder, against the test double of the interpreter DLL that sits
-// beside it (and beside this program).
+// Drives one Windows launcher (the environment variable LAUNCHER names it,
+// LAUNCHER_INIT says how its release initialises) as a process with a chosen
+// command line, from a scratch folder, against the test double of its
+// interpreter DLL that sits beside it (and beside this program).
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <windows.h>
@@ -25,37 +27,63 @@ std::string text_mode(const std::string &text) {
 
 const std::string not_executable = text_mode("Error: This script is not a windows executable\n");
 
+std::string setting(const char *name) {
+  const char *value = getenv(name);
+  return value ? value : "";
+}
+const std::string launcher_name = setting("LAUNCHER");
+const bool config_api = setting("LAUNCHER_INIT") == "config";
+
 fs::path own_folder() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
   return fs::path(path).parent_path();
+}
+
+// How the double reports the start of the interpreter, for each release's way.
+std::string initialised() {
+  return config_api ? "[double] Py_InitializeFromInitConfig: site_import=0 isolated=0 use_environment=1 "
+                      "install_signal_handlers=1\n[double] PyInitConfig_Free\n"
+                    : "[double] Py_Initialize: Py_NoSiteFlag=1\n";
 }
 
 // What the double prints for a whole run of a script.
 std::string ran(const std::string &script_path, const std::string &echo, bool finalised = true) {
-  return text_mode("[double] Py_Initialize: Py_NoSiteFlag=1\n[double] PyRun_SimpleFile: " + script_path + "\n" + echo +
+  return text_mode(initialised() + "[double] PyRun_SimpleFile: " + script_path + "\n" + echo +
                    (finalised ? "[double] Py_FinalizeEx\n" : ""));
 }
 
 class Scratch : public ::testing::Test {
 protected:
   void SetUp() override {
+    ASSERT_FALSE(launcher_name.empty()) << "LAUNCHER names no launcher";
     dir = fs::current_path() / ("scratch-" + std::to_string(GetCurrentProcessId()));
     fs::create_directories(dir);
   }
-  void TearDown() override { fs::remove_all(dir); }
+  void TearDown() override {
+    SetEnvironmentVariableW(L"DOUBLE_INIT_FAILS", nullptr);
+    fs::remove_all(dir);
+  }
 
-  // Written in binary, so that line ends reach the launcher as given here.
+  // Names are UTF-8. Written in binary, so that line ends reach the launcher
+  // as given here.
   void write(const std::string &relative, const std::string &text) {
-    fs::path path = dir / relative;
+    fs::path path = dir / fs::u8path(relative);
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
   }
   void script(const std::string &relative) { write(relative, "print('" + relative + "')\n"); }
 
+  // "@" in a text stands for the scratch folder's absolute path.
+  std::string expand(std::string text) const {
+    if (auto at = text.find('@'); at != std::string::npos)
+      text.replace(at, 1, dir.u8string());
+    return text;
+  }
+
   Outcome launch(const std::string &command_line, Streams streams = Streams::apart,
-                 const fs::path &application = own_folder() / "launcher.exe") {
-    return run(application.string(), command_line, dir.string(), streams);
+                 const fs::path &application = own_folder() / launcher_name) {
+    return run(application.u8string(), expand(command_line), dir.u8string(), streams);
   }
 
   fs::path dir;
@@ -65,9 +93,9 @@ protected:
 // at the wrong place.
 struct PathCase {
   const char *name;
-  std::string command_line; // "@" stands for the scratch folder's absolute path
-  std::string opens;        // the script path handed to the interpreter
-  std::string file;         // the script file that should be read
+  std::string command_line;
+  std::string opens; // the script path handed to the interpreter, in UTF-8
+  std::string file;  // the script file that should be read
   std::vector<std::string> decoys;
 };
 void PrintTo(const PathCase &c, std::ostream *os) { *os << c.name; }
@@ -79,13 +107,8 @@ TEST_P(ScriptPath, RunsTheScriptNamedByArgumentZero) {
   script(c.file);
   for (const auto &decoy : c.decoys)
     script(decoy);
-  auto expand = [&](std::string text) {
-    if (auto at = text.find('@'); at != std::string::npos)
-      text.replace(at, 1, dir.string());
-    return text;
-  };
 
-  Outcome o = launch(expand(c.command_line));
+  Outcome o = launch(c.command_line);
   EXPECT_EQ(o.out, ran(expand(c.opens), "[script] print('" + c.file + "')\n"));
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(o.status, 0u);
@@ -109,6 +132,21 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{
             "upper_directory_lower_file", "OLD.EXE\\report.exe", "OLD.EXE\\report.py", "OLD.EXE/report.py", {"OLD.py"}},
         PathCase{"trailing_text_dropped", "apps\\report.exe.old", "apps\\report.py", "apps/report.py", {}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Folders named outside the ANSI code page: the path reaches the launcher in
+// UTF-16 and the interpreter in UTF-8.
+INSTANTIATE_TEST_SUITE_P(
+    Unicode, ScriptPath,
+    ::testing::Values(PathCase{"latin", "\"@\\Zürich\\report.exe\"", "@\\Zürich\\report.py", "Zürich/report.py", {}},
+                      PathCase{"cjk", "\"@\\報告\\report.exe\"", "@\\報告\\report.py", "報告/report.py", {}},
+                      PathCase{"outside_the_basic_plane", "\"@\\😀\\report.exe\"", "@\\😀\\report.py", "😀/report.py", {}},
+                      PathCase{"upper_case_suffix", "報告\\REPORT.EXE", "報告\\REPORT.py", "報告/REPORT.py", {}},
+                      PathCase{"suffix_in_directory_cuts_there",
+                               "工具.exe.d\\report.exe",
+                               "工具.py",
+                               "工具.py",
+                               {"工具.exe.d/report.py"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 struct EndCase {
@@ -140,6 +178,12 @@ INSTANTIATE_TEST_SUITE_P(
                               ""},
                       EndCase{"unhandled_exception", "before\nraise\n", 1, "[script] before\n[script] raise\n", true,
                               "Traceback (most recent call last):\nRuntimeError: raised by the script\n"},
+                      // Ctrl-C: finalised, then the status the interpreter's own program
+                      // ends with, STATUS_CONTROL_C_EXIT.
+                      EndCase{"keyboard_interrupt", "interrupt\n", 0xC000013Aul, "[script] interrupt\n", true,
+                              "Traceback (most recent call last):\nKeyboardInterrupt\n"},
+                      EndCase{"keyboard_interrupt_subclass", "interrupt subclass\n", 1, "[script] interrupt subclass\n",
+                              true, "Traceback (most recent call last):\n__main__.Stop\n"},
                       EndCase{"script_ends_the_process", "exit 7\n", 7, "[script] exit 7\n", false, ""},
                       EndCase{"output_lost_at_finalisation", "lose output\n", 120, "[script] lose output\n", true, ""}),
     [](const auto &info) { return std::string(info.param.name); });
@@ -147,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
 class NotAnExecutable : public Scratch, public ::testing::WithParamInterface<const char *> {};
 
 TEST_P(NotAnExecutable, SaysSoAndRunsNothing) {
-  for (const char *decoy : {"report.py", "apps/report.py"})
+  for (const char *decoy : {"report.py", "apps/report.py", "報告/report.py"})
     script(decoy);
   Outcome o = launch(GetParam());
   EXPECT_EQ(o.out, not_executable);
@@ -156,24 +200,89 @@ TEST_P(NotAnExecutable, SaysSoAndRunsNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Refused, NotAnExecutable,
-                         ::testing::Values("report.Exe", "apps\\report.eXe", "report", "report report.exe"));
+                         ::testing::Values("report.Exe", "apps\\report.eXe", "report", "report report.exe",
+                                           "報告\\report.Exe"));
 
-TEST_F(Scratch, CannotOpenNamesThePathThenTheRuntimesErrorText) {
-  Outcome apart = launch("missing.exe");
-  EXPECT_EQ(apart.out, "Cannot open missing.py");
-  EXPECT_EQ(apart.err, text_mode("No such file or directory\n"));
+// Command line -> the script path named, then the runtime's text for the
+// failed open; on a shared pipe both read as one line, path first.
+struct UnopenableCase {
+  const char *name;
+  std::string command_line;
+  std::string path; // UTF-8
+  std::string error;
+};
+void PrintTo(const UnopenableCase &c, std::ostream *os) { *os << c.name; }
+
+class CannotOpen : public Scratch, public ::testing::WithParamInterface<UnopenableCase> {};
+
+TEST_P(CannotOpen, NamesThePathThenTheRuntimesErrorText) {
+  const UnopenableCase &c = GetParam();
+  fs::create_directories(dir / "folder.py");
+  fs::create_directories(dir / fs::u8path("報告"));
+
+  Outcome apart = launch(c.command_line);
+  EXPECT_EQ(apart.out, "Cannot open " + expand(c.path));
+  EXPECT_EQ(apart.err, text_mode(c.error + "\n"));
   EXPECT_EQ(apart.status, 1u);
 
-  Outcome shared = launch("nowhere\\report.exe", Streams::shared);
-  EXPECT_EQ(shared.out, text_mode("Cannot open nowhere\\report.pyNo such file or directory\n"));
+  Outcome shared = launch(c.command_line, Streams::shared);
+  EXPECT_EQ(shared.out, text_mode("Cannot open " + expand(c.path) + c.error + "\n"));
   EXPECT_EQ(shared.status, 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Failures, CannotOpen,
+                         ::testing::Values(UnopenableCase{"missing", "missing.exe", "missing.py",
+                                                          "No such file or directory"},
+                                           UnopenableCase{"missing_folder", "nowhere\\report.exe", "nowhere\\report.py",
+                                                          "No such file or directory"},
+                                           // The runtime refuses to open a directory as a file.
+                                           UnopenableCase{"directory", "folder.exe", "folder.py", "Permission denied"},
+                                           UnopenableCase{"missing_in_cjk_folder", "\"@\\報告\\report.exe\"",
+                                                          "@\\報告\\report.py", "No such file or directory"},
+                                           UnopenableCase{"missing_in_latin_folder", "Zürich\\report.exe",
+                                                          "Zürich\\report.py", "No such file or directory"},
+                                           UnopenableCase{"missing_outside_the_basic_plane", "😀\\report.EXE",
+                                                          "😀\\report.py", "No such file or directory"}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// The configuration API reports why the interpreter did not start; the
+// launcher passes that on and ends with status 1, or with the exit status the
+// configuration asks for.
+struct InitFailureCase {
+  const char *name;
+  const wchar_t *failure;
+  unsigned long status;
+  std::string err;
+};
+void PrintTo(const InitFailureCase &c, std::ostream *os) { *os << c.name; }
+
+class InitialisationFails : public Scratch, public ::testing::WithParamInterface<InitFailureCase> {};
+
+TEST_P(InitialisationFails, ReportsTheInterpretersErrorAndRunsNothing) {
+  if (!config_api)
+    GTEST_SKIP() << "before 3.14 the interpreter reports a failed start and ends the process itself";
+  const InitFailureCase &c = GetParam();
+  script("report.py");
+  SetEnvironmentVariableW(L"DOUBLE_INIT_FAILS", c.failure);
+  Outcome o = launch("report.exe");
+  EXPECT_EQ(o.out, text_mode(initialised()));
+  EXPECT_EQ(o.err, text_mode(c.err));
+  EXPECT_EQ(o.status, c.status);
+}
+
+INSTANTIATE_TEST_SUITE_P(Initialisation, InitialisationFails,
+                         ::testing::Values(
+                             InitFailureCase{
+                                 "error", L"failed to get the Python codec of the filesystem encoding", 1,
+                                 "Fatal Python error: failed to get the Python codec of the filesystem encoding\n"},
+                             InitFailureCase{"exit_code", L"exit 3", 3, ""}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 // The interpreter DLL is bound when the program loads: without it, no code of
 // the launcher runs at all.
 TEST_F(Scratch, DoesNotStartWithoutTheInterpreterDll) {
   script("report.py");
-  fs::copy_file(own_folder() / "launcher.exe", dir / "report.exe");
+  fs::copy_file(own_folder() / launcher_name, dir / "report.exe");
   Outcome o = launch("report.exe", Streams::shared, dir / "report.exe");
   EXPECT_EQ(o.status, 0xC0000135ul); // STATUS_DLL_NOT_FOUND
   EXPECT_EQ(o.out.find("[double]"), std::string::npos);

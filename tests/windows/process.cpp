@@ -22,7 +22,14 @@ std::string drain(HANDLE pipe) {
 
 } // namespace
 
-Outcome run(const std::string &application, std::string command_line, const std::string &cwd, Streams streams) {
+std::wstring utf16(const std::string &utf8) {
+  int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring result(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), result.data(), size);
+  return result;
+}
+
+Outcome run(const std::string &application, const std::string &command_line, const std::string &cwd, Streams streams) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   // Large enough for everything the launcher writes, so the two pipes can be
   // read one after the other once the program has ended.
@@ -36,17 +43,18 @@ Outcome run(const std::string &application, std::string command_line, const std:
   } else {
     err_write = out_write;
   }
-  HANDLE input = CreateFileA("NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0, nullptr);
+  HANDLE input = CreateFileW(L"NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0, nullptr);
 
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = input;
   startup.hStdOutput = out_write;
   startup.hStdError = err_write;
   PROCESS_INFORMATION process;
-  BOOL started = CreateProcessA(application.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                cwd.c_str(), &startup, &process);
+  std::wstring wide_command_line = utf16(command_line);
+  BOOL started = CreateProcessW(utf16(application).c_str(), wide_command_line.data(), nullptr, nullptr, TRUE, 0,
+                                nullptr, utf16(cwd).c_str(), &startup, &process);
   CloseHandle(input);
   CloseHandle(out_write);
   if (streams == Streams::apart)

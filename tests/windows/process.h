@@ -3,7 +3,8 @@
 #include <string>
 
 // Starts a Windows program with a command line chosen freely, argument 0
-// included, and collects what it wrote and how it ended.
+// included, and collects what it wrote and how it ended. Strings are UTF-8;
+// the program gets them in UTF-16, as Windows passes them.
 
 struct Outcome {
   unsigned long status = 0;
@@ -16,5 +17,7 @@ enum class Streams { apart, shared };
 // The status of a run that was ended for taking too long.
 constexpr unsigned long timed_out = 0xDEADu;
 
-Outcome run(const std::string &application, std::string command_line, const std::string &cwd,
+std::wstring utf16(const std::string &utf8);
+
+Outcome run(const std::string &application, const std::string &command_line, const std::string &cwd,
             Streams streams = Streams::apart);
