@@ -6,7 +6,8 @@
 # loader binds at start, so that the system's updates of the interpreter reach
 # every launcher at once; or, when chosen, the static archive the interpreter
 # was built with. Also sets PYTHON_EMBED_LIBPL, the folder of the archive and
-# of the interpreter's own main object.
+# of the interpreter's own main object, and PYTHON_EMBED_SONAME, the shared
+# library's name as the loader looks for it.
 
 set(Python3_EXECUTABLE /usr/bin/python3
     CACHE FILEPATH "Interpreter whose embedding library the launcher hosts")
@@ -21,12 +22,13 @@ find_package(Python3 3.8 REQUIRED COMPONENTS Interpreter Development.Embed)
 # its built-in modules need.
 execute_process(
   COMMAND "${Python3_EXECUTABLE}" -S -c
-          "import sysconfig as s; print(';'.join(s.get_config_var(v) or '' for v in ('LIBPL', 'LIBRARY', 'LINKFORSHARED', 'LIBS', 'SYSLIBS', 'MODLIBS')))"
+          "import sysconfig as s; print(';'.join(s.get_config_var(v) or '' for v in ('LIBPL', 'INSTSONAME', 'LIBRARY', 'LINKFORSHARED', 'LIBS', 'SYSLIBS', 'MODLIBS')))"
   OUTPUT_VARIABLE _python_link OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 list(GET _python_link 0 PYTHON_EMBED_LIBPL)
-list(GET _python_link 1 _python_library)
-list(GET _python_link 2 _python_linkforshared)
-list(SUBLIST _python_link 3 -1 _python_syslibs)
+list(GET _python_link 1 PYTHON_EMBED_SONAME)
+list(GET _python_link 2 _python_library)
+list(GET _python_link 3 _python_linkforshared)
+list(SUBLIST _python_link 4 -1 _python_syslibs)
 
 set(LAUNCHER_PYTHON_LINK shared CACHE STRING "How the launcher links the embedding library: shared or static")
 set_property(CACHE LAUNCHER_PYTHON_LINK PROPERTY STRINGS shared static)

@@ -24,10 +24,14 @@ bool initialise(int &failure_status) {
     failure_status = 1;
     return false;
   }
-  bool started =
-      PyInitConfig_SetInt(config, "site_import", 0) == 0 && PyInitConfig_SetInt(config, "isolated", 0) == 0 &&
-      PyInitConfig_SetInt(config, "use_environment", 1) == 0 &&
-      PyInitConfig_SetInt(config, "install_signal_handlers", 1) == 0 && Py_InitializeFromInitConfig(config) == 0;
+  const struct {
+    const char *name;
+    int value;
+  } settings[] = {{"site_import", 0}, {"isolated", 0}, {"use_environment", 1}, {"install_signal_handlers", 1}};
+  bool started = true;
+  for (const auto &setting : settings)
+    started = started && PyInitConfig_SetInt(config, setting.name, setting.value) == 0;
+  started = started && Py_InitializeFromInitConfig(config) == 0;
   if (!started && !PyInitConfig_GetExitCode(config, &failure_status)) {
     const char *message;
     PyInitConfig_GetError(config, &message);

@@ -39,7 +39,7 @@ std::vector<std::string> environment(const std::vector<std::string> &extra) {
       continue;
     env.push_back(entry);
   }
-  env.push_back("PATH=/usr/bin:/bin");
+  env.push_back("PATH=" TEST_PATH);
   env.push_back("LANG=C.UTF-8");
   env.insert(env.end(), extra.begin(), extra.end());
   return env;
