@@ -43,6 +43,14 @@ protected:
     return run(options);
   }
 
+  // The same run of apps/report.py by the interpreter's own command line.
+  Outcome python3(Launch options) {
+    options.program = PYTHON;
+    options.argv = {PYTHON, "-S", "apps/report.py"};
+    options.cwd = dir.string();
+    return run(options);
+  }
+
   fs::path dir;
 };
 
@@ -298,10 +306,7 @@ TEST_P(Interrupt, EndsAsTheInterpretersCommandLineDoes) {
   else
     EXPECT_NE(o.err.find(c.err_has), std::string::npos) << o.err;
 
-  options.program = PYTHON;
-  options.argv = {PYTHON, "-S", "apps/report.py"};
-  options.cwd = dir.string();
-  Outcome reference = run(options);
+  Outcome reference = python3(options);
   EXPECT_EQ(reference.signal, o.signal) << "python3 -S differs";
   EXPECT_EQ(reference.status, o.status) << "python3 -S differs";
 }
@@ -362,10 +367,7 @@ TEST_P(ScriptStream, SeesTheStandardStreamsAsPython3Does) {
   EXPECT_EQ(o.err, c.err);
   EXPECT_EQ(o.status, 0);
 
-  options.program = PYTHON;
-  options.argv = {PYTHON, "-S", "apps/report.py"};
-  options.cwd = dir.string();
-  Outcome reference = run(options);
+  Outcome reference = python3(options);
   EXPECT_EQ(reference.out, o.out) << "python3 -S differs";
   EXPECT_EQ(reference.err, o.err) << "python3 -S differs";
   EXPECT_EQ(reference.status, o.status) << "python3 -S differs";
