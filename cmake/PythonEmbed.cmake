@@ -51,15 +51,8 @@ elseif(LAUNCHER_PYTHON_LINK STREQUAL "static")
   endif()
   # The package that installed the archive, and its version: what this build
   # carries until it is rebuilt.
-  execute_process(COMMAND dpkg-query -S "${LAUNCHER_PYTHON_ARCHIVE}" OUTPUT_VARIABLE _python_package
-                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE _not_packaged)
-  if(_not_packaged EQUAL 0)
-    string(REGEX REPLACE ":.*" "" _python_package "${_python_package}")
-    execute_process(COMMAND dpkg-query -W "-f=\${Package} \${Version}" "${_python_package}"
-                    OUTPUT_VARIABLE _python_package OUTPUT_STRIP_TRAILING_WHITESPACE)
-  else()
-    set(_python_package "no Debian package")
-  endif()
+  include("${CMAKE_CURRENT_LIST_DIR}/ArchivePackage.cmake")
+  archive_package("${LAUNCHER_PYTHON_ARCHIVE}" _python_package)
 
   # A copy in the build tree, refreshed by content at every build: the
   # launcher links the copy, so it is linked again exactly when the archive's
@@ -67,9 +60,9 @@ elseif(LAUNCHER_PYTHON_LINK STREQUAL "static")
   # updated file the package's time, older than the last link.
   set(_python_archive_copy "${CMAKE_BINARY_DIR}/python-archive/${_python_library}")
   add_custom_target(python_archive_refresh
-    COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${LAUNCHER_PYTHON_ARCHIVE}" "${_python_archive_copy}"
-    BYPRODUCTS "${_python_archive_copy}"
-    COMMENT "Checking ${LAUNCHER_PYTHON_ARCHIVE} for a changed interpreter")
+    COMMAND "${CMAKE_COMMAND}" "-DARCHIVE=${LAUNCHER_PYTHON_ARCHIVE}" "-DCOPY=${_python_archive_copy}"
+            -P "${CMAKE_CURRENT_LIST_DIR}/RefreshArchive.cmake"
+    BYPRODUCTS "${_python_archive_copy}")
 
   string(REPLACE ";" " " _python_syslibs "${_python_syslibs}")
   separate_arguments(_python_syslibs UNIX_COMMAND "${_python_syslibs}")
