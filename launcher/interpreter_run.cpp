@@ -14,10 +14,11 @@ namespace {
 // environment variables. False, with the status to end with, if it failed; the
 // interpreter's reason is then on standard error.
 bool initialise(int &failure_status) {
-#if PY_VERSION_HEX >= 0x030E0000
-  // The configuration API: no structure layout and no deprecated flag. It
-  // starts from the isolated defaults; the other settings make them those of
-  // an ordinary embedding, so that every release behaves alike.
+#if defined(_WIN32) && PY_VERSION_HEX >= 0x030E0000
+  // The configuration API: no structure layout and no deprecated flag, for
+  // DLLs whose headers are not at hand. It starts from the isolated defaults;
+  // the other settings make them those of an ordinary embedding, so that
+  // every release behaves alike.
   PyInitConfig *config = PyInitConfig_Create();
   if (!config) {
     fputs("Fatal Python error: no memory for the initialisation\n", stderr);
@@ -35,7 +36,7 @@ bool initialise(int &failure_status) {
   if (!started && !PyInitConfig_GetExitCode(config, &failure_status)) {
     const char *message;
     PyInitConfig_GetError(config, &message);
-    fprintf(stderr, "Fatal Python error: %s\n", message);
+    fprintf(stderr, "Fatal Python error: %s\n", message ? message : "initialisation failed");
     failure_status = 1;
   }
   PyInitConfig_Free(config);
@@ -48,8 +49,9 @@ bool initialise(int &failure_status) {
   Py_Initialize();
   return true;
 #else
-  // The configuration structure, as the headers at hand describe it; it also
-  // applies the C-locale coercion and UTF-8 mode of the `python3` command.
+  // The configuration structure, as the headers at hand describe it (every
+  // release from 3.8 on); it also applies the C-locale coercion and UTF-8
+  // mode of the `python3` command.
   // Py_ExitStatusException reports a failure and ends the process itself.
   (void)failure_status;
   PyConfig config;
