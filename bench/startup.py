@@ -59,8 +59,7 @@ def commands(work, workload, launchers, archive_main):
     wrapper.write_text(f"#!/bin/sh\nexec {PYTHON} -S {script}\n")
     wrapper.chmod(0o755)
     result["sh wrapper"] = [str(wrapper)]
-    if archive_main:
-        result["archive main -S"] = [str(archive_main), "-S", str(script)]
+    result["archive main -S"] = [str(archive_main), "-S", str(script)]
     return result
 
 

@@ -6,7 +6,6 @@ set(CPACK_PACKAGE_NAME launcher)
 set(CPACK_PACKAGE_VENDOR "the launcher authors")
 set(CPACK_PACKAGE_CONTACT "launcher authors <launcher@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "start a Python script as a program of its own")
-set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/packages")
 
