@@ -50,6 +50,9 @@ else()
   # The interpreter library the launcher binds, as dpkg-shlibdeps finds it:
   # the system's updates of it then reach every launcher.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # And the interpreter program the hosted interpreter finds its installation
+  # from, which the launcher names as sys.executable.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${PYTHON_PROGRAM_PACKAGE}")
   set(CPACK_PACKAGE_DESCRIPTION "A copy of the launcher, or a link to it, named report.exe runs report.py in a
 Python interpreter hosted in its own process: the first .exe (else .EXE) in
 the path it was started by becomes .py. The script runs without the site

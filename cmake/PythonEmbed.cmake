@@ -35,8 +35,27 @@ set_property(CACHE LAUNCHER_PYTHON_LINK PROPERTY STRINGS shared static)
 set(LAUNCHER_PYTHON_ARCHIVE "${PYTHON_EMBED_LIBPL}/${_python_library}"
     CACHE FILEPATH "The static embedding library linked when LAUNCHER_PYTHON_LINK is static")
 
+# The interpreter's own program, which the hosted interpreter is to know as
+# sys.executable and find its installation from, whatever PATH holds: the
+# real file, links followed (/usr/bin/python3.11), and the package that
+# installed it, which the .deb depends on.
+get_filename_component(_python_program "${Python3_EXECUTABLE}" REALPATH)
+set(LAUNCHER_PYTHON_PROGRAM "${_python_program}"
+    CACHE FILEPATH "The interpreter program the hosted interpreter knows as its own (sys.executable)")
+if(NOT EXISTS "${LAUNCHER_PYTHON_PROGRAM}")
+  message(FATAL_ERROR "LAUNCHER_PYTHON_PROGRAM: ${LAUNCHER_PYTHON_PROGRAM} does not exist")
+endif()
+execute_process(COMMAND dpkg-query -S "${LAUNCHER_PYTHON_PROGRAM}" OUTPUT_VARIABLE _python_program_package
+                OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE _python_program_unpackaged)
+if(_python_program_unpackaged EQUAL 0)
+  string(REGEX REPLACE ":.*" "" PYTHON_PROGRAM_PACKAGE "${_python_program_package}")
+else()
+  set(PYTHON_PROGRAM_PACKAGE "")
+endif()
+
 add_library(python_embed INTERFACE)
 target_include_directories(python_embed INTERFACE ${Python3_INCLUDE_DIRS})
+target_compile_definitions(python_embed INTERFACE LAUNCHER_PYTHON_PROGRAM="${LAUNCHER_PYTHON_PROGRAM}")
 
 if(LAUNCHER_PYTHON_LINK STREQUAL "shared")
   target_link_libraries(python_embed INTERFACE Python3::Python)
@@ -80,3 +99,10 @@ endif()
 
 message(STATUS "Embedding Python ${Python3_VERSION} of ${Python3_EXECUTABLE}: headers ${Python3_INCLUDE_DIRS}")
 message(STATUS "Embedding library: ${_python_linked}")
+if(PYTHON_PROGRAM_PACKAGE)
+  set(_python_program_package " (package ${PYTHON_PROGRAM_PACKAGE})")
+else()
+  set(_python_program_package " (no Debian package)")
+endif()
+message(STATUS "Interpreter program: ${LAUNCHER_PYTHON_PROGRAM}${_python_program_package}, the hosted \
+interpreter's sys.executable, from which it finds its installation")

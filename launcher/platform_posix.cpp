@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,6 +41,15 @@ FILE *open_script(const char *path) {
 void print_cannot_open(const char *path) { printf("Cannot open %s", path); }
 
 const char *interpreter_path(const char *path) { return path; }
+
+// The build names it (LAUNCHER_PYTHON_PROGRAM): the real path of the
+// interpreter whose library the launcher embeds.
+const char *interpreter_program(char *, size_t) { return LAUNCHER_PYTHON_PROGRAM; }
+
+// Linked or loaded, the interpreter library's exports are the process's.
+library_function interpreter_function(const char *name) {
+  return reinterpret_cast<library_function>(dlsym(RTLD_DEFAULT, name));
+}
 
 int end_as_interrupted() {
   // Dying by SIGINT tells a calling shell or make that the user pressed

@@ -4,6 +4,11 @@
 #include <cstdlib>
 #include <windows.h>
 
+// The build names the interpreter DLL this launcher binds and the program
+// beside it (LAUNCHER_PYTHON_DLL, LAUNCHER_PYTHON_PROGRAM).
+#define WIDEN(text) L##text
+#define WIDE(text) WIDEN(text)
+
 namespace {
 
 // UTF-16 to UTF-8, in memory that is never freed: it is needed until the end.
@@ -42,6 +47,31 @@ void print_cannot_open(const wchar_t *path) {
 
 // The interpreter decodes the file name it is given as UTF-8 (PEP 529).
 const char *interpreter_path(const wchar_t *path) { return utf8(path); }
+
+// The DLL's own folder, wherever the loader found it, and not what PATH
+// holds now: python.exe, or python3.13t.exe beside python313t.dll.
+const wchar_t *interpreter_program(wchar_t *buffer, size_t size) {
+  HMODULE dll = GetModuleHandleW(WIDE(LAUNCHER_PYTHON_DLL));
+  DWORD length = dll ? GetModuleFileNameW(dll, buffer, static_cast<DWORD>(size)) : 0;
+  if (length == 0 || length >= size)
+    return nullptr;
+  wchar_t *name = buffer + length;
+  while (name > buffer && name[-1] != L'\\' && name[-1] != L'/')
+    --name;
+  const wchar_t program[] = WIDE(LAUNCHER_PYTHON_PROGRAM);
+  if (static_cast<size_t>(name - buffer) + sizeof program / sizeof *program > size)
+    return nullptr;
+  memcpy(name, program, sizeof program);
+  DWORD attributes = GetFileAttributesW(buffer);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return nullptr;
+  return buffer;
+}
+
+library_function interpreter_function(const char *name) {
+  HMODULE dll = GetModuleHandleW(WIDE(LAUNCHER_PYTHON_DLL));
+  return dll ? reinterpret_cast<library_function>(GetProcAddress(dll, name)) : nullptr;
+}
 
 // What the interpreter's own program returns after Ctrl-C, which cmd.exe
 // recognises.

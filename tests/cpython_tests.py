@@ -7,6 +7,10 @@ import sys
 
 from test.libregrtest.main import main
 
-# regrtest reads its command line; the launcher passes none on.
-sys.argv[1:] = ["--junit-xml", os.environ["REGRTEST_XML"], *os.environ["REGRTEST_TESTS"].split()]
-main()
+# Guarded: multiprocessing's spawn and forkserver start methods (forkserver
+# is Linux's default from 3.14) import the main script again in their
+# processes, which must not start the test run again.
+if __name__ == "__main__":
+    # regrtest reads its command line; the launcher passes none on.
+    sys.argv[1:] = ["--junit-xml", os.environ["REGRTEST_XML"], *os.environ["REGRTEST_TESTS"].split()]
+    main()

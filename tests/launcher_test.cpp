@@ -43,10 +43,11 @@ protected:
     return run(options);
   }
 
-  // The same run of apps/report.py by the interpreter's own command line.
+  // The same run of apps/report.py by the interpreter's own command line,
+  // started by its real path, which the launcher names as sys.executable.
   Outcome python3(Launch options) {
-    options.program = PYTHON;
-    options.argv = {PYTHON, "-S", "apps/report.py"};
+    options.program = PYTHON_PROGRAM;
+    options.argv = {PYTHON_PROGRAM, "-S", "apps/report.py"};
     options.cwd = dir.string();
     return run(options);
   }
@@ -323,8 +324,9 @@ INSTANTIATE_TEST_SUITE_P(
                       "import atexit, time\natexit.register(print, 'finalised')\nprint('ready', flush=True)\n"
                       "time.sleep(60)\n",
                       true, SIGINT, 0, "ready\nfinalised\n", "KeyboardInterrupt"},
-        InterruptCase{"subclass_is_an_ordinary_exception", "class Stop(KeyboardInterrupt):\n    pass\nraise Stop\n",
-                      false, 0, 1, "", "Stop"},
+        // From 3.14 the command line takes a subclass for an interrupt too.
+        InterruptCase{"subclass", "class Stop(KeyboardInterrupt):\n    pass\nraise Stop\n", false,
+                      PYTHON_MINOR_NUMBER >= 14 ? SIGINT : 0, PYTHON_MINOR_NUMBER >= 14 ? 0 : 1, "", "Stop"},
         InterruptCase{"turned_into_another_exception",
                       "try:\n    raise KeyboardInterrupt\nexcept KeyboardInterrupt:\n    raise ValueError('after')\n",
                       false, 0, 1, "", "ValueError: after"},
@@ -441,5 +443,134 @@ INSTANTIATE_TEST_SUITE_P(
                    "p.Parse('<a><b/></a>', True)\nprint(seen)",
                    "['a', 'b']"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// The hosted interpreter is the one the launcher was built for, whatever PATH
+// holds: its version, its standard library, its program as sys.executable,
+// which child interpreters (subprocess, multiprocessing) then run. Each PATH
+// is compared with the interpreter's own run of the same script under a sane
+// one.
+struct HostilePath {
+  const char *name;
+  std::string path; // "@" stands for the scratch folder; empty: PATH unset
+};
+void PrintTo(const HostilePath &c, std::ostream *os) { *os << c.name; }
+
+class Identity : public Scratch, public ::testing::WithParamInterface<HostilePath> {
+protected:
+  void SetUp() override {
+    Scratch::SetUp();
+    // A `python3` that is no interpreter at all.
+    write("fake/bin/python3", "#!/bin/sh\necho WRONG\nexit 3\n");
+    // One with an installation whose standard library cannot be imported.
+    write("prefix/bin/python3", "#!/bin/sh\necho WRONG\nexit 3\n");
+    write("prefix/lib/python3." PYTHON_MINOR "/os.py", "raise ImportError('the os module of the wrong prefix')\n");
+    for (const char *program : {"fake/bin/python3", "prefix/bin/python3"})
+      fs::permissions(dir / program, fs::perms::owner_all);
+    // Another interpreter of this machine, as pyenv or a virtual environment
+    // puts it first on PATH.
+    if (*OTHER_PYTHON) {
+      fs::create_directories(dir / "other/bin");
+      fs::create_symlink(OTHER_PYTHON, dir / "other/bin/python3");
+    }
+  }
+};
+
+const char *const identity_script = R"(import os, subprocess, sys
+import multiprocessing as mp
+
+def square(n):
+    return n * n
+
+if __name__ == '__main__':
+    print(sys.version)
+    print(os.path.dirname(os.__file__))
+    print(sys.executable, sys._base_executable)
+    child = subprocess.run([sys.executable, '-S', '-c', 'import sys; print(sys.version)'],
+                           capture_output=True, text=True, timeout=60)
+    print(child.stdout, child.returncode, sep='', end='\n')
+    for method in ('spawn', 'forkserver'):
+        if method in mp.get_all_start_methods():
+            with mp.get_context(method).Pool(2) as pool:
+                print(method, pool.map_async(square, range(4)).get(timeout=60))
+)";
+
+TEST_P(Identity, IsTheBuildsInterpreter) {
+  const HostilePath &c = GetParam();
+  if (c.path.find("@/other") != std::string::npos && !*OTHER_PYTHON)
+    GTEST_SKIP() << "this machine has no interpreter other than " PYTHON_PROGRAM;
+  write("apps/report.py", identity_script);
+  Launch options;
+  options.timeout_seconds = 180;
+  Outcome reference = python3(options);
+  ASSERT_EQ(reference.status, 0) << reference.err;
+
+  std::string path = c.path;
+  if (auto at = path.find('@'); at != std::string::npos)
+    path.replace(at, 1, dir.string());
+  options.env = {path.empty() ? "PATH" : "PATH=" + path};
+  Outcome o = launch({"apps/report.exe"}, options);
+  EXPECT_FALSE(o.timed_out);
+  EXPECT_EQ(o.out, reference.out);
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("\n" PYTHON_PROGRAM " " PYTHON_PROGRAM "\n"), std::string::npos) << o.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(PathDoesNotChoose, Identity,
+                         ::testing::Values(HostilePath{"fake_python3_first", "@/fake/bin:/usr/bin:/bin"},
+                                           HostilePath{"other_prefix_first", "@/prefix/bin:/usr/bin:/bin"},
+                                           HostilePath{"other_interpreter_first", "@/other/bin:/usr/bin:/bin"},
+                                           HostilePath{"path_unset", ""}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// PYTHONHOME still chooses the installation, as it does for python3: here a
+// copy of the build's own, made of links, with one module more.
+TEST_F(Scratch, PythonHomeIsHonoured) {
+  write("apps/report.py", "import os, sys\nprint(os.path.dirname(os.__file__))\nimport marker\n");
+  Launch where;
+  where.program = PYTHON_PROGRAM;
+  where.argv = {PYTHON_PROGRAM, "-S", "-c", "import os; print(os.path.dirname(os.__file__), end='')"};
+  Outcome stdlib = run(where);
+  ASSERT_EQ(stdlib.status, 0) << stdlib.err;
+
+  fs::path home = dir / "home", library = home / "lib" / ("python3." PYTHON_MINOR);
+  fs::create_directories(library);
+  for (const auto &entry : fs::directory_iterator(stdlib.out))
+    fs::create_symlink(entry.path(), library / entry.path().filename());
+  write("home/lib/python3." PYTHON_MINOR "/marker.py", "print('marker of the chosen home')\n");
+
+  Launch options;
+  options.env = {"PYTHONHOME=" + home.string()};
+  Outcome o = launch({"apps/report.exe"}, options);
+  EXPECT_EQ(o.out, library.string() + "\nmarker of the chosen home\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.status, 0);
+}
+
+#if PYTHON_MINOR_NUMBER >= 14
+// From 3.14 a debugger attaches to the thread that runs __main__
+// (sys.remote_exec, pdb -p): the launcher marks it as the command line does.
+TEST_F(Scratch, RemoteExecRunsInTheScript) {
+  write("apps/report.py", R"(import os, sys, tempfile, time
+with tempfile.TemporaryDirectory() as folder:
+    marker = os.path.join(folder, 'ran')
+    attached = os.path.join(folder, 'attached.py')
+    with open(attached, 'w') as f:
+        f.write(f'open({marker!r}, "w").close()\n')
+    sys.remote_exec(os.getpid(), attached)
+    for _ in range(1000):
+        if os.path.exists(marker):
+            break
+        time.sleep(0.01)
+    print('attached' if os.path.exists(marker) else 'not attached')
+)");
+  Launch options;
+  options.timeout_seconds = 60;
+  Outcome o = launch({"apps/report.exe"}, options);
+  EXPECT_EQ(o.out, "attached\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.status, 0);
+}
+#endif
 
 } // namespace

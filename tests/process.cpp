@@ -1,6 +1,8 @@
 #include "process.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -41,7 +43,13 @@ std::vector<std::string> environment(const std::vector<std::string> &extra) {
   }
   env.push_back("PATH=" TEST_PATH);
   env.push_back("LANG=C.UTF-8");
-  env.insert(env.end(), extra.begin(), extra.end());
+  for (const std::string &entry : extra) {
+    std::string name = entry.substr(0, entry.find('='));
+    env.erase(std::remove_if(env.begin(), env.end(), [&](const std::string &e) { return e.rfind(name + "=", 0) == 0; }),
+              env.end());
+    if (entry.size() > name.size())
+      env.push_back(entry);
+  }
   return env;
 }
 
@@ -91,7 +99,10 @@ Outcome run(const Launch &launch) {
     sigaddset(&defaults, signal);
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  // A group of its own, so that a run that times out is killed with every
+  // process it started.
+  posix_spawnattr_setpgroup(&attributes, 0);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
   pid_t pid;
   int spawned = posix_spawn(&pid, launch.program.c_str(), &actions, &attributes, argv_p.data(), env_p.data());
@@ -107,12 +118,27 @@ Outcome run(const Launch &launch) {
   std::string *sinks[2] = {&outcome.out, &outcome.err};
   int open_count = err[0] >= 0 ? 2 : 1;
   bool interrupted = false;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(launch.timeout_seconds);
   while (open_count > 0) {
-    if (poll(fds, 2, -1) < 0) {
+    int wait_ms = -1;
+    if (launch.timeout_seconds > 0) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      wait_ms = static_cast<int>(std::max<long long>(0, left.count()));
+    }
+    int ready = poll(fds, 2, wait_ms);
+    if (ready < 0) {
       if (errno == EINTR)
         continue;
       check(-1, "poll");
     }
+    if (ready == 0 && !outcome.timed_out) {
+      kill(-pid, SIGKILL);
+      outcome.timed_out = true;
+      deadline += std::chrono::seconds(10); // for the pipes to close
+      continue;
+    }
+    if (ready == 0)
+      break;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || !fds[i].revents)
         continue;
@@ -134,6 +160,10 @@ Outcome run(const Launch &launch) {
       }
     }
   }
+
+  for (pollfd &fd : fds)
+    if (fd.fd >= 0)
+      close(fd.fd);
 
   int wstatus;
   while (waitpid(pid, &wstatus, 0) < 0)

@@ -17,7 +17,9 @@ struct Launch {
   std::string program;           // file to execute
   std::vector<std::string> argv; // may be empty: no argument 0 at all
   std::string cwd;
-  std::vector<std::string> env; // added to a clean base environment
+  // Entries NAME=value set NAME over a clean base environment; a bare NAME
+  // removes it.
+  std::vector<std::string> env;
   Streams streams = Streams::apart;
   StdoutTarget stdout_target = StdoutTarget::pipe;
   bool close_stdin = false;  // else /dev/null
@@ -25,11 +27,15 @@ struct Launch {
   // Once standard output holds this text, SIGINT is sent to the program, as
   // a terminal does on Ctrl-C.
   std::string interrupt_when;
+  // A run still going after this many seconds is killed, with every process
+  // it started, and reported as timed out; 0: no limit.
+  int timeout_seconds = 0;
 };
 
 struct Outcome {
   int status = -1; // exit status, or 128 + signal number
   int signal = 0;  // the signal that ended the program, if one did
+  bool timed_out = false;
   std::string out;
   std::string err;
 };

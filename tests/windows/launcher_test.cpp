@@ -47,9 +47,14 @@ std::string initialised() {
                     : "[double] Py_Initialize: Py_NoSiteFlag=1\n";
 }
 
-// What the double prints for a whole run of a script.
-std::string ran(const std::string &script_path, const std::string &echo, bool finalised = true) {
-  return text_mode(initialised() + "[double] PyRun_SimpleFile: " + script_path + "\n" + echo +
+// What the double prints for a whole run of a script. From 3.14 the
+// launcher marks the interpreter as running its main program around the run,
+// where the DLL offers it.
+std::string ran(const std::string &script_path, const std::string &echo, bool finalised = true,
+                bool marks_main = config_api) {
+  return text_mode(initialised() + (marks_main ? "[double] running main\n" : "") +
+                   "[double] PyRun_SimpleFile: " + script_path + (marks_main ? " (running main)" : "") + "\n" + echo +
+                   (finalised && marks_main ? "[double] not running main\n" : "") +
                    (finalised ? "[double] Py_FinalizeEx\n" : ""));
 }
 
@@ -63,6 +68,15 @@ protected:
   void TearDown() override {
     SetEnvironmentVariableW(L"DOUBLE_INIT_FAILS", nullptr);
     fs::remove_all(dir);
+  }
+
+  // A copy of the launcher as report.exe in `folder`, beside report.py.
+  fs::path install(const std::string &folder) {
+    fs::path exe = dir / fs::u8path(folder) / "report.exe";
+    fs::create_directories(exe.parent_path());
+    fs::copy_file(own_folder() / launcher_name, exe);
+    write(folder + "/report.py", "print executable\n");
+    return exe;
   }
 
   // Names are UTF-8. Written in binary, so that line ends reach the launcher
@@ -172,20 +186,21 @@ TEST_P(ScriptEnd, GivesTheInterpretersStatus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ends, ScriptEnd,
-    ::testing::Values(EndCase{"empty_script", "", 0, "", true, ""},
-                      // Opened in text mode: the stream hands the interpreter plain line ends.
-                      EndCase{"crlf_read_as_text", "first\r\nsecond\r\n", 0, "[script] first\n[script] second\n", true,
-                              ""},
-                      EndCase{"unhandled_exception", "before\nraise\n", 1, "[script] before\n[script] raise\n", true,
-                              "Traceback (most recent call last):\nRuntimeError: raised by the script\n"},
-                      // Ctrl-C: finalised, then the status the interpreter's own program
-                      // ends with, STATUS_CONTROL_C_EXIT.
-                      EndCase{"keyboard_interrupt", "interrupt\n", 0xC000013Aul, "[script] interrupt\n", true,
-                              "Traceback (most recent call last):\nKeyboardInterrupt\n"},
-                      EndCase{"keyboard_interrupt_subclass", "interrupt subclass\n", 1, "[script] interrupt subclass\n",
-                              true, "Traceback (most recent call last):\n__main__.Stop\n"},
-                      EndCase{"script_ends_the_process", "exit 7\n", 7, "[script] exit 7\n", false, ""},
-                      EndCase{"output_lost_at_finalisation", "lose output\n", 120, "[script] lose output\n", true, ""}),
+    ::testing::Values(
+        EndCase{"empty_script", "", 0, "", true, ""},
+        // Opened in text mode: the stream hands the interpreter plain line ends.
+        EndCase{"crlf_read_as_text", "first\r\nsecond\r\n", 0, "[script] first\n[script] second\n", true, ""},
+        EndCase{"unhandled_exception", "before\nraise\n", 1, "[script] before\n[script] raise\n", true,
+                "Traceback (most recent call last):\nRuntimeError: raised by the script\n"},
+        // Ctrl-C: finalised, then the status the interpreter's own program
+        // ends with, STATUS_CONTROL_C_EXIT.
+        EndCase{"keyboard_interrupt", "interrupt\n", 0xC000013Aul, "[script] interrupt\n", true,
+                "Traceback (most recent call last):\nKeyboardInterrupt\n"},
+        // From 3.14 the command line takes a subclass for an interrupt too.
+        EndCase{"keyboard_interrupt_subclass", "interrupt subclass\n", config_api ? 0xC000013Aul : 1,
+                "[script] interrupt subclass\n", true, "Traceback (most recent call last):\n__main__.Stop\n"},
+        EndCase{"script_ends_the_process", "exit 7\n", 7, "[script] exit 7\n", false, ""},
+        EndCase{"output_lost_at_finalisation", "lose output\n", 120, "[script] lose output\n", true, ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 class NotAnExecutable : public Scratch, public ::testing::WithParamInterface<const char *> {};
@@ -286,6 +301,82 @@ TEST_F(Scratch, DoesNotStartWithoutTheInterpreterDll) {
   Outcome o = launch("report.exe", Streams::shared, dir / "report.exe");
   EXPECT_EQ(o.status, 0xC0000135ul); // STATUS_DLL_NOT_FOUND
   EXPECT_EQ(o.out.find("[double]"), std::string::npos);
+}
+
+// sys.executable and sys._base_executable name the interpreter's own program
+// beside the DLL the loader bound (python.exe, or python3.15t.exe beside
+// python315t.dll), found from the loaded DLL, not from PATH; where that
+// folder has no such program, they stay as the interpreter set them (the host
+// program). The launcher stands in a folder of its own, the DLL and the
+// programs in another, found through PATH.
+const std::string own_program = setting("LAUNCHER_PROGRAM");
+const std::string other_program = own_program == "python.exe" ? "python3.99t.exe" : "python.exe";
+
+struct ProgramCase {
+  const char *name;
+  std::string dll_folder;
+  std::vector<std::string> files;   // beside the DLL; "@" stands for this release's program
+  std::vector<std::string> folders; // likewise, as folders
+  bool named;                       // sys.executable is this release's program beside the DLL
+};
+void PrintTo(const ProgramCase &c, std::ostream *os) { *os << c.name; }
+
+class InterpreterProgram : public Scratch, public ::testing::WithParamInterface<ProgramCase> {};
+
+TEST_P(InterpreterProgram, IsTheOneBesideTheDll) {
+  const ProgramCase &c = GetParam();
+  ASSERT_FALSE(own_program.empty()) << "LAUNCHER_PROGRAM names no program";
+  fs::path dll_folder = dir / fs::u8path(c.dll_folder);
+  fs::create_directories(dll_folder);
+  fs::path dll = own_folder() / fs::u8path(setting("LAUNCHER_DLL"));
+  fs::copy_file(dll, dll_folder / dll.filename());
+  auto named = [&](const std::string &name) { return dll_folder / fs::u8path(name == "@" ? own_program : name); };
+  for (const auto &file : c.files)
+    std::ofstream(named(file)) << "not run by the tests\n";
+  for (const auto &folder : c.folders)
+    fs::create_directories(named(folder));
+  fs::path exe = install("app");
+
+  std::wstring path = dll_folder.wstring() + L";C:\\windows\\system32;C:\\windows";
+  wchar_t saved[32768];
+  DWORD saved_length = GetEnvironmentVariableW(L"PATH", saved, 32768);
+  SetEnvironmentVariableW(L"PATH", path.c_str());
+  Outcome o = launch("app\\report.exe", Streams::apart, exe);
+  SetEnvironmentVariableW(L"PATH", saved_length ? saved : nullptr);
+
+  std::string executable = c.named ? named("@").u8string() : exe.u8string();
+  EXPECT_EQ(o.out, ran("app\\report.py", "[script] print executable\n[double] sys.executable=" + executable +
+                                             " sys._base_executable=" + executable + "\n"));
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.status, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BesideTheDll, InterpreterProgram,
+    ::testing::Values(ProgramCase{"beside_the_dll", "python", {"@"}, {}, true},
+                      ProgramCase{"none_beside_the_dll", "python", {}, {}, false},
+                      // python.exe beside python315t.dll is the other build's program.
+                      ProgramCase{"only_the_other_builds_program", "python", {other_program}, {}, false},
+                      ProgramCase{"a_folder_of_that_name", "python", {}, {"@"}, false},
+                      ProgramCase{"dll_folder_named_in_cjk", "報告\\Python", {"@"}, {}, true},
+                      ProgramCase{"dll_folder_named_in_latin", "Jürgen\\Python", {"@", other_program}, {}, true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A release whose DLL does not export the private functions that mark the
+// running main program runs the script all the same, unmarked.
+TEST_F(Scratch, RunsUnmarkedWithoutThePrivateFunctions) {
+  if (!config_api)
+    GTEST_SKIP() << "before 3.14 the launcher does not mark the running main program";
+  fs::path exe = install("app");
+  fs::path dll = own_folder() / "without-running-main" / fs::u8path(setting("LAUNCHER_DLL"));
+  fs::copy_file(dll, exe.parent_path() / dll.filename());
+  Outcome o = launch("app\\report.exe", Streams::apart, exe);
+  EXPECT_EQ(o.out, ran("app\\report.py",
+                       "[script] print executable\n[double] sys.executable=" + exe.u8string() +
+                           " sys._base_executable=" + exe.u8string() + "\n",
+                       true, false));
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.status, 0u);
 }
 
 } // namespace

@@ -12,28 +12,58 @@
 //   interrupt subclass  ... with a subclass of KeyboardInterrupt
 //   exit N              the script ends the process with status N
 //   lose output         finalisation cannot flush the script's output
+//   print executable    prints sys.executable and sys._base_executable
 // The environment variable DOUBLE_INIT_FAILS makes the configuration API's
 // initialisation fail: with "exit N", asking for exit status N; with any other
 // text, with that text as the error.
+//
+// Like the real DLLs from 3.13 on, it exports the private functions that mark
+// the interpreter as running its main program, unless built with
+// DOUBLE_WITHOUT_RUNNING_MAIN, as a release that dropped them would be.
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <windows.h>
 
 struct PyObject {
   const char *name;
   PyObject *type; // of an instance; null for a type
+  PyObject *base; // of a type
+  char *text;     // of a str, in UTF-8
 };
 
 namespace {
 
 enum class State { loaded, initialised, finalised } state = State::loaded;
 bool lose_output = false;
+bool running_main = false;
 
-PyObject runtime_error = {"RuntimeError", nullptr};
-PyObject keyboard_interrupt = {"KeyboardInterrupt", nullptr};
-PyObject interrupt_subclass = {"Stop", nullptr}; // class Stop(KeyboardInterrupt)
-PyObject last_exc = {"instance", nullptr};
+PyObject runtime_error = {"RuntimeError", nullptr, nullptr, nullptr};
+PyObject keyboard_interrupt = {"KeyboardInterrupt", nullptr, nullptr, nullptr};
+PyObject interrupt_subclass = {"Stop", nullptr, &keyboard_interrupt, nullptr}; // class Stop(KeyboardInterrupt)
+PyObject last_exc = {"instance", nullptr, nullptr, nullptr};
+
+// sys.executable and sys._base_executable: what the configuration named, or
+// else the host program, as the real interpreter takes it on Windows.
+char *executable = nullptr;
+char *base_executable = nullptr;
+
+char *utf8(const wchar_t *text) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  char *result = static_cast<char *>(malloc(size));
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, result, size, nullptr, nullptr);
+  return result;
+}
+
+void name_host_program() {
+  if (executable)
+    return;
+  wchar_t program[MAX_PATH];
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  executable = base_executable = utf8(program);
+}
 
 [[noreturn]] void misuse(const char *what) {
   printf("[double] MISUSE by a launcher for release %x: %s\n", PY_VERSION_HEX >> 16, what);
@@ -74,6 +104,7 @@ __declspec(dllexport) void Py_Initialize(void) {
     misuse("Py_Initialize instead of the configuration API");
   printf("[double] Py_Initialize: Py_NoSiteFlag=%d%s\n", Py_NoSiteFlag,
          state == State::loaded ? "" : " (initialised twice)");
+  name_host_program();
   state = State::initialised;
 }
 
@@ -82,6 +113,7 @@ struct PyInitConfig {
   long long site_import = 1, isolated = 1, use_environment = 0, install_signal_handlers = 0;
   const char *error = nullptr;
   int exit_code = -1;
+  char *executable = nullptr;
 };
 
 __declspec(dllexport) PyInitConfig *PyInitConfig_Create(void) {
@@ -105,6 +137,20 @@ __declspec(dllexport) int PyInitConfig_SetInt(PyInitConfig *config, const char *
   return 0;
 }
 
+// Strings in UTF-8; only the executable is known here.
+__declspec(dllexport) int PyInitConfig_SetStr(PyInitConfig *config, const char *name, const char *value) {
+  if (strcmp(name, "executable") != 0) {
+    config->error = "unknown configuration option";
+    return -1;
+  }
+  if (!strict_utf8(reinterpret_cast<const unsigned char *>(value))) {
+    config->error = "executable: not UTF-8";
+    return -1;
+  }
+  config->executable = _strdup(value);
+  return 0;
+}
+
 __declspec(dllexport) int Py_InitializeFromInitConfig(PyInitConfig *config) {
   if (Py_NoSiteFlag != 0)
     misuse("Py_NoSiteFlag, deprecated, with the configuration API");
@@ -116,6 +162,8 @@ __declspec(dllexport) int Py_InitializeFromInitConfig(PyInitConfig *config) {
       config->error = failure;
     return -1;
   }
+  executable = base_executable = config->executable;
+  name_host_program();
   state = State::initialised;
   return 0;
 }
@@ -137,7 +185,8 @@ __declspec(dllexport) void PyInitConfig_Free(PyInitConfig *) { printf("[double] 
 __declspec(dllexport) int PyRun_SimpleFile(FILE *fp, const char *filename) {
   if (!strict_utf8(reinterpret_cast<const unsigned char *>(filename)))
     return -1;
-  printf("[double] PyRun_SimpleFile: %s%s\n", filename, state == State::initialised ? "" : " (not initialised)");
+  printf("[double] PyRun_SimpleFile: %s%s%s\n", filename, state == State::initialised ? "" : " (not initialised)",
+         running_main ? " (running main)" : "");
   int result = 0;
   char line[512];
   while (result == 0 && fgets(line, sizeof line, fp)) {
@@ -157,6 +206,8 @@ __declspec(dllexport) int PyRun_SimpleFile(FILE *fp, const char *filename) {
       exit(status);
     } else if (strcmp(line, "lose output\n") == 0) {
       lose_output = true;
+    } else if (strcmp(line, "print executable\n") == 0) {
+      printf("[double] sys.executable=%s sys._base_executable=%s\n", executable, base_executable);
     }
   }
   if (ferror(fp))
@@ -177,9 +228,72 @@ __declspec(dllexport) PyObject *PySys_GetObject(const char *name) {
 
 __declspec(dllexport) PyObject *PyObject_Type(PyObject *object) { return object->type; }
 
-__declspec(dllexport) void Py_DecRef(PyObject *) {}
+__declspec(dllexport) void Py_DecRef(PyObject *object) {
+  if (object && object->text) {
+    free(object->text);
+    free(object);
+  }
+}
+
+__declspec(dllexport) void PyErr_Clear(void) {}
+
+// An instance is matched by its class; a class matches itself and its bases.
+__declspec(dllexport) int PyErr_GivenExceptionMatches(PyObject *given, PyObject *exception) {
+  for (PyObject *type = given->type ? given->type : given; type; type = type->base)
+    if (type == exception)
+      return 1;
+  return 0;
+}
+
+__declspec(dllexport) PyObject *PyUnicode_FromWideChar(const wchar_t *text, ptrdiff_t size) {
+  if (size != -1)
+    misuse("PyUnicode_FromWideChar with a length");
+  PyObject *str = static_cast<PyObject *>(calloc(1, sizeof(PyObject)));
+  str->name = "str";
+  str->text = utf8(text);
+  return str;
+}
+
+__declspec(dllexport) int PySys_SetObject(const char *name, PyObject *value) {
+  if (state != State::initialised)
+    misuse("PySys_SetObject outside an initialised interpreter");
+  if (strcmp(name, "executable") == 0)
+    executable = _strdup(value->text);
+  else if (strcmp(name, "_base_executable") == 0)
+    base_executable = _strdup(value->text);
+  return 0;
+}
+
+struct PyInterpreterState {
+  int unused;
+} interpreter;
+
+__declspec(dllexport) PyInterpreterState *PyInterpreterState_Get(void) {
+  if (state != State::initialised)
+    misuse("PyInterpreterState_Get outside an initialised interpreter");
+  return &interpreter;
+}
+
+#if PY_VERSION_HEX >= 0x030D0000 && !defined(DOUBLE_WITHOUT_RUNNING_MAIN)
+__declspec(dllexport) int _PyInterpreterState_SetRunningMain(PyInterpreterState *interp) {
+  if (interp != &interpreter || running_main)
+    misuse("_PyInterpreterState_SetRunningMain twice, or for another interpreter");
+  printf("[double] running main\n");
+  running_main = true;
+  return 0;
+}
+
+__declspec(dllexport) void _PyInterpreterState_SetNotRunningMain(PyInterpreterState *interp) {
+  if (interp != &interpreter || !running_main)
+    misuse("_PyInterpreterState_SetNotRunningMain without the mark");
+  printf("[double] not running main\n");
+  running_main = false;
+}
+#endif
 
 __declspec(dllexport) int Py_FinalizeEx(void) {
+  if (running_main)
+    misuse("Py_FinalizeEx while the interpreter is marked as running its main program");
   printf("[double] Py_FinalizeEx%s\n", state == State::initialised ? "" : " (not initialised)");
   state = State::finalised;
   return lose_output ? -1 : 0;
