@@ -29,22 +29,49 @@ if(WIN32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
   include(GNUInstallDirs)
+  # A package for each Debian release, bound to that release's interpreter:
+  # the Debian revision names the release the package was built on, so that
+  # the files sit side by side and a release upgrade upgrades the package:
+  #   launcher_1.0-1~deb12u1 (bookworm) < 1.0-1~deb13u1 (trixie) < 1.0-1 (sid)
+  # Ubuntu's get ~ubuntu<version>.
+  file(STRINGS /etc/os-release _os_release REGEX "^(ID|VERSION_ID|VERSION_CODENAME)=")
+  set(_os_ID "")
+  set(_os_VERSION_ID "")
+  set(_os_VERSION_CODENAME unstable)
+  foreach(_line IN LISTS _os_release)
+    if(_line MATCHES "^([A-Z_]+)=\"?([^\"]*)\"?$")
+      set(_os_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+    endif()
+  endforeach()
+  if(_os_ID STREQUAL "debian" AND _os_VERSION_ID)
+    set(LAUNCHER_DEB_REVISION "1~deb${_os_VERSION_ID}u1")
+    set(LAUNCHER_DEB_DISTRIBUTION "${_os_VERSION_CODENAME}")
+  elseif(_os_ID STREQUAL "ubuntu" AND _os_VERSION_ID)
+    set(LAUNCHER_DEB_REVISION "1~ubuntu${_os_VERSION_ID}")
+    set(LAUNCHER_DEB_DISTRIBUTION "${_os_VERSION_CODENAME}")
+  else()
+    set(LAUNCHER_DEB_REVISION 1)
+    set(LAUNCHER_DEB_DISTRIBUTION unstable)
+  endif()
+  set(LAUNCHER_DEB_VERSION "${PROJECT_VERSION}-${LAUNCHER_DEB_REVISION}")
+
   # The manual page and the documents Debian's policy asks for, compressed as
   # it asks (gzip -9n: no name or time stamp inside).
   configure_file("${PROJECT_SOURCE_DIR}/packaging/launcher.1.in" launcher.1 @ONLY)
-  configure_file("${PROJECT_SOURCE_DIR}/packaging/changelog.in" changelog @ONLY)
-  foreach(document IN ITEMS launcher.1 changelog)
+  configure_file("${PROJECT_SOURCE_DIR}/packaging/changelog.in" changelog.Debian @ONLY)
+  foreach(document IN ITEMS launcher.1 changelog.Debian)
     add_custom_command(OUTPUT ${document}.gz COMMAND gzip -9n -c ${document} > ${document}.gz
                        DEPENDS "${CMAKE_BINARY_DIR}/${document}")
   endforeach()
-  add_custom_target(documents ALL DEPENDS launcher.1.gz changelog.gz)
+  add_custom_target(documents ALL DEPENDS launcher.1.gz changelog.Debian.gz)
   install(FILES "${CMAKE_BINARY_DIR}/launcher.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
-  install(FILES "${CMAKE_BINARY_DIR}/changelog.gz" "${PROJECT_SOURCE_DIR}/packaging/copyright"
+  install(FILES "${CMAKE_BINARY_DIR}/changelog.Debian.gz" "${PROJECT_SOURCE_DIR}/packaging/copyright"
           DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_RELEASE "${LAUNCHER_DEB_REVISION}")
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   # The interpreter library the launcher binds, as dpkg-shlibdeps finds it:

@@ -19,20 +19,20 @@ find_package(Python3 3.8 REQUIRED COMPONENTS Interpreter Development.Embed)
 
 # The link the interpreter itself was built with: where the archive lives,
 # the flags that export its symbols to extension modules, and the libraries
-# its built-in modules need.
+# its built-in modules need. Read as bracket arguments: the texts hold
+# backslashes, which a CMake list would take for escapes.
 execute_process(
-  COMMAND "${Python3_EXECUTABLE}" -S -c
-          "import sysconfig as s; print(';'.join(s.get_config_var(v) or '' for v in ('LIBPL', 'INSTSONAME', 'LIBRARY', 'LINKFORSHARED', 'LIBS', 'SYSLIBS', 'MODLIBS')))"
-  OUTPUT_VARIABLE _python_link OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-list(GET _python_link 0 PYTHON_EMBED_LIBPL)
-list(GET _python_link 1 PYTHON_EMBED_SONAME)
-list(GET _python_link 2 _python_library)
-list(GET _python_link 3 _python_linkforshared)
-list(SUBLIST _python_link 4 -1 _python_syslibs)
+  COMMAND "${Python3_EXECUTABLE}" -S -c "import sysconfig
+for name in ('LIBPL', 'INSTSONAME', 'LIBRARY', 'LINKFORSHARED', 'LIBS', 'SYSLIBS', 'MODLIBS'):
+    print(f'set(_python_{name} [==[{sysconfig.get_config_var(name) or \"\"}]==])')"
+  OUTPUT_FILE "${CMAKE_BINARY_DIR}/python-link.cmake" COMMAND_ERROR_IS_FATAL ANY)
+include("${CMAKE_BINARY_DIR}/python-link.cmake")
+set(PYTHON_EMBED_LIBPL "${_python_LIBPL}")
+set(PYTHON_EMBED_SONAME "${_python_INSTSONAME}")
 
 set(LAUNCHER_PYTHON_LINK shared CACHE STRING "How the launcher links the embedding library: shared or static")
 set_property(CACHE LAUNCHER_PYTHON_LINK PROPERTY STRINGS shared static)
-set(LAUNCHER_PYTHON_ARCHIVE "${PYTHON_EMBED_LIBPL}/${_python_library}"
+set(LAUNCHER_PYTHON_ARCHIVE "${PYTHON_EMBED_LIBPL}/${_python_LIBRARY}"
     CACHE FILEPATH "The static embedding library linked when LAUNCHER_PYTHON_LINK is static")
 
 # The interpreter's own program, which the hosted interpreter is to know as
@@ -48,7 +48,11 @@ endif()
 execute_process(COMMAND dpkg-query -S "${LAUNCHER_PYTHON_PROGRAM}" OUTPUT_VARIABLE _python_program_package
                 OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE _python_program_unpackaged)
 if(_python_program_unpackaged EQUAL 0)
+  # Debian's python3.X-minimal holds the program, but packages depend on
+  # python3.X, which depends on it at the same version (lintian:
+  # depends-on-python-minimal).
   string(REGEX REPLACE ":.*" "" PYTHON_PROGRAM_PACKAGE "${_python_program_package}")
+  string(REGEX REPLACE "^(python3\\.[0-9]+)-minimal$" "\\1" PYTHON_PROGRAM_PACKAGE "${PYTHON_PROGRAM_PACKAGE}")
 else()
   set(PYTHON_PROGRAM_PACKAGE "")
 endif()
@@ -73,23 +77,34 @@ elseif(LAUNCHER_PYTHON_LINK STREQUAL "static")
   include("${CMAKE_CURRENT_LIST_DIR}/ArchivePackage.cmake")
   archive_package("${LAUNCHER_PYTHON_ARCHIVE}" _python_package)
 
+  # What the interpreter's built-in modules need, and whether the archive
+  # makes a complete program at all: Debian's archives from 3.13 on leave out
+  # the objects some built-in modules need. The archive is not
+  # position-independent, and extension modules loaded from lib-dynload
+  # resolve the interpreter's symbols in the executable.
+  include("${CMAKE_CURRENT_LIST_DIR}/PythonStaticLink.cmake")
+  python_static_link_items("${_python_LIBS} ${_python_SYSLIBS} ${_python_MODLIBS}" _python_static_items
+                           _python_unshipped)
+  set(_python_static_options -no-pie "SHELL:${_python_LINKFORSHARED}")
+  python_static_link_check("${LAUNCHER_PYTHON_ARCHIVE}" "${_python_static_items}" "${_python_static_options}"
+                           "${_python_unshipped}" _python_static_refusal)
+  if(_python_static_refusal)
+    message(FATAL_ERROR "A static launcher cannot be built with Python ${Python3_VERSION}, because "
+                        "${_python_static_refusal}; build the default launcher instead, which binds the shared "
+                        "library (cmake --preset default).")
+  endif()
+
   # A copy in the build tree, refreshed by content at every build: the
   # launcher links the copy, so it is linked again exactly when the archive's
   # content changed. The archive's own time stamp cannot tell: dpkg gives an
   # updated file the package's time, older than the last link.
-  set(_python_archive_copy "${CMAKE_BINARY_DIR}/python-archive/${_python_library}")
+  set(_python_archive_copy "${CMAKE_BINARY_DIR}/python-archive/${_python_LIBRARY}")
   add_custom_target(python_archive_refresh
     COMMAND "${CMAKE_COMMAND}" "-DARCHIVE=${LAUNCHER_PYTHON_ARCHIVE}" "-DCOPY=${_python_archive_copy}"
             -P "${CMAKE_CURRENT_LIST_DIR}/RefreshArchive.cmake"
     BYPRODUCTS "${_python_archive_copy}")
-
-  string(REPLACE ";" " " _python_syslibs "${_python_syslibs}")
-  separate_arguments(_python_syslibs UNIX_COMMAND "${_python_syslibs}")
-  list(REMOVE_DUPLICATES _python_syslibs)
-  # The archive is not position-independent, and extension modules loaded
-  # from lib-dynload resolve the interpreter's symbols in the executable.
-  target_link_libraries(python_embed INTERFACE "${_python_archive_copy}" ${_python_syslibs})
-  target_link_options(python_embed INTERFACE -no-pie "SHELL:${_python_linkforshared}")
+  target_link_libraries(python_embed INTERFACE "${_python_archive_copy}" ${_python_static_items})
+  target_link_options(python_embed INTERFACE ${_python_static_options})
   add_dependencies(python_embed python_archive_refresh)
   set(_python_linked "${LAUNCHER_PYTHON_ARCHIVE} (${_python_package}), static: relinked when the archive changes, \
 and to be rebuilt after every update of the interpreter")
@@ -100,7 +115,7 @@ endif()
 message(STATUS "Embedding Python ${Python3_VERSION} of ${Python3_EXECUTABLE}: headers ${Python3_INCLUDE_DIRS}")
 message(STATUS "Embedding library: ${_python_linked}")
 if(PYTHON_PROGRAM_PACKAGE)
-  set(_python_program_package " (package ${PYTHON_PROGRAM_PACKAGE})")
+  set(_python_program_package " (the .deb depends on ${PYTHON_PROGRAM_PACKAGE})")
 else()
   set(_python_program_package " (no Debian package)")
 endif()
