@@ -15,6 +15,7 @@ endif()
 # python_dll_release(<dll> <prefix>) reads the release from the DLL's name
 # (python314t.dll: 3.14, free-threaded) and sets, in the caller's scope:
 #   <prefix>_STEM     python314t, which names the launcher and its targets
+#   <prefix>_PYTHON   the release as users name it: "3.14 (free-threaded)"
 #   <prefix>_HEX      PY_VERSION_HEX of the release
 #   <prefix>_PROGRAM  the interpreter's own program beside the DLL, which the
 #                     hosted interpreter is to know as sys.executable:
@@ -37,8 +38,10 @@ function(python_dll_release dll prefix)
   math(EXPR hex "0x03000000 + (${minor} << 16)" OUTPUT_FORMAT HEXADECIMAL)
   if(free_threaded)
     set(program "python3.${minor}t.exe")
+    set(python "3.${minor} (free-threaded)")
   else()
     set(program python.exe)
+    set(python "3.${minor}")
   endif()
 
   set(imports PyRun_SimpleFile Py_FinalizeEx PySys_GetObject PyErr_Clear "PyExc_KeyboardInterrupt DATA")
@@ -59,6 +62,7 @@ function(python_dll_release dll prefix)
   endif()
 
   set(${prefix}_STEM "${stem}" PARENT_SCOPE)
+  set(${prefix}_PYTHON "${python}" PARENT_SCOPE)
   set(${prefix}_HEX "${hex}" PARENT_SCOPE)
   set(${prefix}_PROGRAM "${program}" PARENT_SCOPE)
   set(${prefix}_INIT "${init}" PARENT_SCOPE)

@@ -17,7 +17,9 @@ int launcher_main(int argc, path_char **argv) {
   if (!suffix)
     suffix = find_text(path, PATH_TEXT(".EXE"));
   if (!suffix) {
-    puts("Error: This script is not a windows executable");
+    const char not_executable[] = "Error: This script is not a windows executable";
+    if (!show_message_box(not_executable, nullptr, 0))
+      puts(not_executable);
     return 1;
   }
 
@@ -31,6 +33,8 @@ int launcher_main(int argc, path_char **argv) {
     // Keep the open's error number: the write below may set its own. Flush so
     // that on a shared pipe the path comes before the error text.
     int open_error = errno;
+    if (show_message_box("Cannot open ", path, open_error))
+      return 1;
     print_cannot_open(path);
     fflush(stdout);
     errno = open_error;

@@ -36,6 +36,13 @@ FILE *open_script(const path_char *path);
 // Writes "Cannot open " and the path to standard output, no line end.
 void print_cannot_open(const path_char *path);
 
+// A windowed launcher with no standard output attached (started from
+// Explorer or a shortcut) shows its own messages in a message box: `text`,
+// then `path` and the system's text for the error number `error` where
+// given. False where the standard streams take them, as always for a console
+// launcher.
+bool show_message_box(const char *text, const path_char *path, int error);
+
 // The script path as the interpreter decodes file names (null with errno set
 // if it cannot be converted). It lives as long as the process.
 const char *interpreter_path(const path_char *path);

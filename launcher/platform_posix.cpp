@@ -40,6 +40,8 @@ FILE *open_script(const char *path) {
 
 void print_cannot_open(const char *path) { printf("Cannot open %s", path); }
 
+bool show_message_box(const char *, const char *, int) { return false; }
+
 const char *interpreter_path(const char *path) { return path; }
 
 // The build names it (LAUNCHER_PYTHON_PROGRAM): the real path of the

@@ -45,6 +45,43 @@ void print_cannot_open(const wchar_t *path) {
   printf("Cannot open %s", text ? text : "?");
 }
 
+#ifdef LAUNCHER_WINDOWED
+namespace {
+
+// Appends `part` to the `used` characters of `text`, as far as it fits.
+void append(wchar_t *text, size_t size, size_t &used, const wchar_t *part) {
+  while (*part && used + 1 < size)
+    text[used++] = *part++;
+  text[used] = L'\0';
+}
+
+} // namespace
+
+// The text in full Unicode: the path as argument 0 gave it, the runtime's
+// wide message for the error. Nothing attached to standard output means no
+// one would read the streams.
+bool show_message_box(const char *text, const wchar_t *path, int error) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out && out != INVALID_HANDLE_VALUE)
+    return false;
+  wchar_t message[32768 + 512];
+  size_t used = 0;
+  for (; text[used] && used + 1 < sizeof message / sizeof *message; ++used)
+    message[used] = static_cast<unsigned char>(text[used]); // ASCII
+  message[used] = L'\0';
+  if (path)
+    append(message, sizeof message / sizeof *message, used, path);
+  if (error) {
+    append(message, sizeof message / sizeof *message, used, L"\n");
+    append(message, sizeof message / sizeof *message, used, _wcserror(error));
+  }
+  MessageBoxW(nullptr, message, nullptr, MB_OK | MB_ICONERROR);
+  return true;
+}
+#else
+bool show_message_box(const char *, const wchar_t *, int) { return false; }
+#endif
+
 // The interpreter decodes the file name it is given as UTF-8 (PEP 529).
 const char *interpreter_path(const wchar_t *path) { return utf8(path); }
 

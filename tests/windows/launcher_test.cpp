@@ -33,6 +33,7 @@ std::string setting(const char *name) {
 }
 const std::string launcher_name = setting("LAUNCHER");
 const bool config_api = setting("LAUNCHER_INIT") == "config";
+const bool windowed = launcher_name.rfind("launcherw-", 0) == 0;
 
 fs::path own_folder() {
   wchar_t path[MAX_PATH];
@@ -62,7 +63,9 @@ class Scratch : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_FALSE(launcher_name.empty()) << "LAUNCHER names no launcher";
+    // Wine reuses process ids: a run that was killed may have left one.
     dir = fs::current_path() / ("scratch-" + std::to_string(GetCurrentProcessId()));
+    fs::remove_all(dir);
     fs::create_directories(dir);
   }
   void TearDown() override {
@@ -378,5 +381,55 @@ TEST_F(Scratch, RunsUnmarkedWithoutThePrivateFunctions) {
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(o.status, 0u);
 }
+
+// A windowed launcher started with no standard handles, as from Explorer or a
+// shortcut, shows its own messages in a message box, the path in full
+// Unicode. A stand-in for USER32.dll's MessageBoxW, loaded in its place
+// through Wine's DLL overrides for that program, records what it was asked to
+// show.
+struct MessageBoxCase {
+  const char *name;
+  std::string command_line;
+  std::string shown;
+};
+void PrintTo(const MessageBoxCase &c, std::ostream *os) { *os << c.name; }
+
+class MessageBoxShown : public Scratch, public ::testing::WithParamInterface<MessageBoxCase> {};
+
+TEST_P(MessageBoxShown, ShowsTheMessageWhereNoStreamIsAttached) {
+  if (!windowed)
+    GTEST_SKIP() << "a console launcher writes its messages to its standard streams";
+  const MessageBoxCase &c = GetParam();
+  fs::path exe = install("app");
+  fs::remove(exe.parent_path() / "report.py");
+  fs::create_directories(dir / fs::u8path("報告"));
+  for (const fs::path &dll :
+       {own_folder() / fs::u8path(setting("LAUNCHER_DLL")), own_folder() / "message-box" / "user32.dll"})
+    fs::copy_file(dll, exe.parent_path() / dll.filename());
+  fs::path record = dir / "message-box.txt";
+
+  // Wine's override for this program alone (report.exe), in the prefix's
+  // registry: the environment's would reach Wine's own processes too.
+  const wchar_t *key = L"Software\\Wine\\AppDefaults\\report.exe\\DllOverrides";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, L"user32", REG_SZ, L"native", sizeof L"native"), ERROR_SUCCESS);
+  SetEnvironmentVariableW(L"MESSAGE_BOX_RECORD", record.wstring().c_str());
+  Outcome o = launch(c.command_line, Streams::none, exe);
+  SetEnvironmentVariableW(L"MESSAGE_BOX_RECORD", nullptr);
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\report.exe");
+
+  std::ifstream file(record, std::ios::binary);
+  std::string shown((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(shown, "flags 0x10\n" + c.shown + "\n"); // MB_OK | MB_ICONERROR
+  EXPECT_EQ(o.status, 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(NoStreams, MessageBoxShown,
+                         ::testing::Values(MessageBoxCase{"not_an_executable", "app\\report",
+                                                          "Error: This script is not a windows executable"},
+                                           MessageBoxCase{"cannot_open", "app\\report.exe",
+                                                          "Cannot open app\\report.py\nNo such file or directory"},
+                                           MessageBoxCase{"cannot_open_in_cjk_folder", "報告\\report.exe",
+                                                          "Cannot open 報告\\report.py\nNo such file or directory"}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -34,16 +34,18 @@ Outcome run(const std::string &application, const std::string &command_line, con
   // Large enough for everything the launcher writes, so the two pipes can be
   // read one after the other once the program has ended.
   const DWORD capacity = 1 << 20;
-  HANDLE out_read, out_write, err_read = nullptr, err_write;
-  check(CreatePipe(&out_read, &out_write, &inherit, capacity), "CreatePipe");
-  SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
+  HANDLE out_read = nullptr, out_write = nullptr, err_read = nullptr, err_write = nullptr, input = nullptr;
+  if (streams != Streams::none) {
+    check(CreatePipe(&out_read, &out_write, &inherit, capacity), "CreatePipe");
+    SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
+    input = CreateFileW(L"NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0, nullptr);
+  }
   if (streams == Streams::apart) {
     check(CreatePipe(&err_read, &err_write, &inherit, capacity), "CreatePipe");
     SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
   } else {
     err_write = out_write;
   }
-  HANDLE input = CreateFileW(L"NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0, nullptr);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -55,10 +57,9 @@ Outcome run(const std::string &application, const std::string &command_line, con
   std::wstring wide_command_line = utf16(command_line);
   BOOL started = CreateProcessW(utf16(application).c_str(), wide_command_line.data(), nullptr, nullptr, TRUE, 0,
                                 nullptr, utf16(cwd).c_str(), &startup, &process);
-  CloseHandle(input);
-  CloseHandle(out_write);
-  if (streams == Streams::apart)
-    CloseHandle(err_write);
+  for (HANDLE handle : {input, out_write, streams == Streams::apart ? err_write : nullptr})
+    if (handle)
+      CloseHandle(handle);
   check(started, "CreateProcess");
 
   // A launcher and interpreter DLL on different C runtimes may hang on the
@@ -69,7 +70,8 @@ Outcome run(const std::string &application, const std::string &command_line, con
   GetExitCodeProcess(process.hProcess, &outcome.status);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
-  outcome.out = drain(out_read);
+  if (out_read)
+    outcome.out = drain(out_read);
   if (err_read)
     outcome.err = drain(err_read);
   return outcome;

@@ -12,7 +12,9 @@ struct Outcome {
   std::string err;
 };
 
-enum class Streams { apart, shared };
+// Standard output and error on pipes of their own, on one shared pipe, or
+// no standard handles at all, as a program started from Explorer has them.
+enum class Streams { apart, shared, none };
 
 // The status of a run that was ended for taking too long.
 constexpr unsigned long timed_out = 0xDEADu;
