@@ -410,12 +410,14 @@ TEST_P(MessageBoxShown, ShowsTheMessageWhereNoStreamIsAttached) {
 
   // Wine's override for this program alone (report.exe), in the prefix's
   // registry: the environment's would reach Wine's own processes too.
-  const wchar_t *key = L"Software\\Wine\\AppDefaults\\report.exe\\DllOverrides";
-  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, L"user32", REG_SZ, L"native", sizeof L"native"), ERROR_SUCCESS);
+  const wchar_t *program_key = L"Software\\Wine\\AppDefaults\\report.exe";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(program_key) + L"\\DllOverrides").c_str(), L"user32",
+                            REG_SZ, L"native", sizeof L"native"),
+            ERROR_SUCCESS);
   SetEnvironmentVariableW(L"MESSAGE_BOX_RECORD", record.wstring().c_str());
   Outcome o = launch(c.command_line, Streams::none, exe);
   SetEnvironmentVariableW(L"MESSAGE_BOX_RECORD", nullptr);
-  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\report.exe");
+  RegDeleteTreeW(HKEY_CURRENT_USER, program_key);
 
   std::ifstream file(record, std::ios::binary);
   std::string shown((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
